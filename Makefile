@@ -1,0 +1,28 @@
+# Thin wrapper around CMake: `make`, `make test`, `make demo`.
+BUILD ?= build
+CMAKE_FLAGS ?=
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+.PHONY: all configure test demo sanitize clean
+
+all: configure
+	cmake --build $(BUILD)
+
+configure:
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+test: all
+	ctest --test-dir $(BUILD) --output-on-failure
+
+# Encodes the bundled sample, decodes it back and checks the round trip.
+demo: all
+	@rm -rf $(BUILD)/demo && mkdir -p $(BUILD)/demo
+	cp samples/sample.txt $(BUILD)/demo/sample.txt
+	cd $(BUILD)/demo && ../zemrik -r sample.txt sample.ff7 && ../zemrik sample.ff7 roundtrip.txt
+	cmp samples/sample.txt $(BUILD)/demo/roundtrip.txt && echo "Round trip exact: roundtrip.txt is sample.txt byte for byte."
+
+sanitize:
+	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DZEMRIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+clean:
+	rm -rf build build-sanitize

@@ -1,0 +1,264 @@
+// Runs the built program in a scratch directory and checks, byte for byte,
+// what it prints, its exit status and the files it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sys/stat.h>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "translate/tables.h"
+
+namespace {
+
+std::string ModuleName()
+{
+    std::string path = ProgramCommand().back();
+    return path.substr(path.find_last_of("/\\:") + 1);
+}
+
+std::string Frame(int stars)
+{
+    return "Progress: [" + std::string(50, ' ') + "]" + std::string(static_cast<std::size_t>(stars), '*');
+}
+
+std::string Banner(const std::string& in, const std::string& out)
+{
+    return "Talvenir ZEMRIK v1.0 " + in + " -> " + out + "\r\n";
+}
+
+std::string Report(const std::string& cls, const std::string& address, const std::string& message)
+{
+    return "Exception " + cls + " in module " + ModuleName() + " at " + address + ".\n" + message + "\r\n";
+}
+
+std::string Encoded(std::string bytes)
+{
+    for (char& c : bytes)
+        c = static_cast<char>(EncodeTable[static_cast<unsigned char>(c)]);
+    return bytes;
+}
+
+std::string Decoded(std::string bytes)
+{
+    std::uint8_t inverse[256];
+    for (int k = 0; k < 256; ++k)
+        inverse[EncodeTable[k]] = static_cast<std::uint8_t>(k);
+    for (char& c : bytes)
+        c = static_cast<char>(inverse[static_cast<unsigned char>(c)]);
+    return bytes;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+std::string UsageText()
+{
+    const std::string name = ModuleName();
+    return "Talvenir ZEMRIK v1.0\r\n"
+           "Format is: " + name + " [-r] [-q] [inputfile] [outputfile]\r\n"
+           "\r\n"
+           "   -r: Reverse process (encode normal->FF7 text; default decodes)\r\n"
+           "   -q: Quiet mode. Don't display any output.\r\n"
+           "   inputfile: File to read from.\r\n"
+           "   outputfile: File to write to. If not specified default is:\r\n"
+           "     Original file plus .FF7 extension when decoding\r\n"
+           "     Original file when encoding (unless has .FF7 extension, then .FF7 removed)\r\n"
+           "\r\n"
+           "   Example: " + name + " -r UUTAI1.FF7\r\n"
+           "   Encode UUTAI1.FF7 to UUTAI1\r\n";
+}
+
+}  // namespace
+
+// Runs without a conversion: nothing is touched, status 0.
+struct NoWorkCase {
+    std::vector<std::string> Arguments;
+    std::string Output;  // "" for silence; "usage" for the usage text
+};
+
+class NoConversionTest : public ::testing::TestWithParam<NoWorkCase> {};
+
+TEST_P(NoConversionTest, PrintsItsTextAndTouchesNothing)
+{
+    TempDir dir;
+    ProgramResult r = RunProgram(GetParam().Arguments, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, GetParam().Output == "usage" ? UsageText() : GetParam().Output);
+    EXPECT_TRUE(ListDir(dir.Path).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NoConversionTest, ::testing::Values(
+    NoWorkCase{{}, "usage"},
+    NoWorkCase{{"-r"}, "No input file specified!\r\n"},
+    NoWorkCase{{"-R"}, "No input file specified!\r\n"},
+    NoWorkCase{{"-q"}, ""},
+    NoWorkCase{{"-r", "-q"}, ""},
+    NoWorkCase{{"-r", "-Q"}, ""}));
+
+// Conversions of one file with the display on: banner, frame and stars.
+struct DisplayCase {
+    std::size_t Size;
+    int Stars;
+};
+
+class ProgressDisplayTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(ProgressDisplayTest, DrawsTheStarsDueAndEndsTheLine)
+{
+    TempDir dir;
+    std::string content = RandomBytes(GetParam().Size, 7);
+    WriteFileBytes(dir / "text.ff7", content);
+    ProgramResult r = RunProgram({"text.ff7"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, Banner("TEXT.FF7", "TEXT.FF7.FF7") + Frame(GetParam().Stars) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "text.ff7.FF7"), Decoded(content));
+    EXPECT_EQ(ReadFileBytes(dir / "text.ff7"), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ProgressDisplayTest, ::testing::Values(
+    DisplayCase{0, 0}, DisplayCase{1000, 0}, DisplayCase{1023, 0}, DisplayCase{1024, 50},
+    DisplayCase{1500, 34}, DisplayCase{2048, 50}, DisplayCase{3000, 34},
+    DisplayCase{51200, 50}, DisplayCase{51201, 49}));
+
+// Which file is read and written, and what is shown, for each way of naming.
+struct NamingCase {
+    std::vector<std::string> Arguments;
+    std::string Input;     // on disk
+    std::string Output;    // on disk
+    bool Encode;
+    std::string Shown;     // the banner's "IN -> OUT"
+};
+
+class NamingTest : public ::testing::TestWithParam<NamingCase> {};
+
+TEST_P(NamingTest, ConvertsTheRightFileIntoTheRightFile)
+{
+    const NamingCase& c = GetParam();
+    TempDir dir;
+    std::string content = RandomBytes(1024, 3);
+    WriteFileBytes(dir / c.Input, content);
+    ProgramResult r = RunProgram(c.Arguments, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, "Talvenir ZEMRIK v1.0 " + c.Shown + "\r\n" + Frame(50) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / c.Output), c.Encode ? Encoded(content) : Decoded(content));
+    std::vector<std::string> listing{c.Input};
+    if (c.Output != c.Input)
+        listing.push_back(c.Output);
+    std::sort(listing.begin(), listing.end());
+    EXPECT_EQ(ListDir(dir.Path), listing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NamingTest, ::testing::Values(
+    NamingCase{{"scene"}, "scene", "scene.FF7", false, "SCENE -> SCENE.FF7"},
+    NamingCase{{"scene.ff7"}, "scene.ff7", "scene.ff7.FF7", false, "SCENE.FF7 -> SCENE.FF7.FF7"},
+    NamingCase{{"-r", "uutai1.ff7"}, "uutai1.ff7", "uutai1", true, "UUTAI1.FF7 -> UUTAI1"},
+    NamingCase{{"-R", "Scene.FF7"}, "Scene.FF7", "Scene", true, "SCENE.FF7 -> SCENE"},
+    NamingCase{{"-r", "notes.txt"}, "notes.txt", "notes.txt", true, "NOTES.TXT -> NOTES.TXT"},
+    NamingCase{{"a", "b", "c"}, "a", "b", false, "A -> B"},
+    NamingCase{{"x.ff7", ""}, "x.ff7", "x.ff7.FF7", false, "X.FF7 -> X.FF7.FF7"},
+    NamingCase{{"-rq"}, "-rq", "-rq.FF7", false, "-RQ -> -RQ.FF7"},
+    NamingCase{{"-r", "in", "out"}, "in", "out", true, "IN -> OUT"}));
+
+TEST(Quiet, ConvertsWithoutAWord)
+{
+    TempDir dir;
+    std::string content = RandomBytes(5000, 11);
+    WriteFileBytes(dir / "a", content);
+    ProgramResult r = RunProgram({"-r", "-q", "a", "b"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, "");
+    EXPECT_EQ(ReadFileBytes(dir / "b"), Encoded(content));
+
+    // After -q, a -r is a file name.
+    WriteFileBytes(dir / "-r", content);
+    r = RunProgram({"-q", "-r", "x"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, "");
+    EXPECT_EQ(ReadFileBytes(dir / "x"), Decoded(content));
+}
+
+TEST(RoundTrip, DecodeThenEncodeAndBackGiveTheFileBack)
+{
+    for (std::size_t size : {0u, 1u, 1023u, 1024u, 1025u, 300u * 1024 + 17}) {
+        TempDir dir;
+        std::string content = RandomBytes(size, static_cast<unsigned>(size));
+        WriteFileBytes(dir / "f", content);
+        ASSERT_EQ(RunProgram({"-q", "f", "g"}, dir.Path).ExitStatus, 0);
+        ASSERT_EQ(RunProgram({"-r", "-q", "g", "h"}, dir.Path).ExitStatus, 0);
+        EXPECT_EQ(ReadFileBytes(dir / "h"), content) << "size " << size;
+        ASSERT_EQ(RunProgram({"-r", "-q", "f"}, dir.Path).ExitStatus, 0);  // in place
+        ASSERT_EQ(RunProgram({"-q", "f", "f"}, dir.Path).ExitStatus, 0);
+        EXPECT_EQ(ReadFileBytes(dir / "f"), content) << "size " << size;
+    }
+}
+
+TEST(Failure, MissingInputIsReportedAfterTheFrameAndCreatesNothing)
+{
+    TempDir dir;
+    ProgramResult r = RunProgram({"nope"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Banner("NOPE", "NOPE.FF7") + Frame(0) +
+                            Report("EFOpenError", "00402B24", "Cannot open file NOPE."));
+    EXPECT_TRUE(ListDir(dir.Path).empty());
+}
+
+TEST(Failure, QuietDoesNotSilenceTheReport)
+{
+    TempDir dir;
+    ProgramResult r = RunProgram({"-q", "-r", "x"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EFOpenError", "00402B24", "Cannot open file -R."));
+}
+
+TEST(Failure, ADirectoryIsNotAnInput)
+{
+    TempDir dir;
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    ProgramResult r = RunProgram({"-q", "sub", "out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EFOpenError", "00402B24", "Cannot open file SUB."));
+    EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"sub"});
+}
+
+TEST(Failure, UncreatableOutputLeavesTheInputAlone)
+{
+    TempDir dir;
+    std::string content = RandomBytes(2000, 5);
+    WriteFileBytes(dir / "in", content);
+    ProgramResult r = RunProgram({"in", "missing/out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Banner("IN", "MISSING/OUT") + Frame(25) +
+                            Report("EFCreateError", "00402C38", "Cannot create file MISSING/OUT."));
+    EXPECT_EQ(ReadFileBytes(dir / "in"), content);
+    EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+}
+
+TEST(Failure, EncodingDotFF7AloneLeavesAnEmptyOutputName)
+{
+    TempDir dir;
+    WriteFileBytes(dir / ".ff7", "abc");
+    ProgramResult r = RunProgram({"-r", ".ff7"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Banner(".FF7", "") + Frame(0) +
+                            Report("EFCreateError", "00402C38", "Cannot create file ."));
+    EXPECT_EQ(ReadFileBytes(dir / ".ff7"), "abc");
+}
+
+TEST(Output, ShowsNamesUpperCasedButOpensThemAsTyped)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "Caf\xe9.txt", "Hi");
+    ProgramResult r = RunProgram({"-r", "Caf\xe9.txt", "Out.ff7"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, Banner("CAF\xe9.TXT", "OUT.FF7") + Frame(0) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "Out.ff7"), "\x28\x49");
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Runs the built program as a user would, for end-to-end tests.
+#include <string>
+#include <vector>
+
+struct ProgramResult {
+    int ExitStatus = -1;    // -1 when it did not exit normally
+    int Signal = 0;         // the signal that ended it, if any
+    std::string Output;     // everything written to standard output
+};
+
+// The command that starts the program under test: the built binary, or the
+// words of ZEMRIK_COMMAND when set (e.g. "wine build-windows/zemrik.exe").
+std::vector<std::string> ProgramCommand();
+
+// Runs the program with `arguments` in directory `dir`, standard input from
+// /dev/null, standard output captured.
+ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
+
+// A fresh empty directory, removed with its content by the destructor.
+struct TempDir {
+    std::string Path;
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// Names in `dir`, sorted, without "." and "..".
+std::vector<std::string> ListDir(const std::string& dir);
