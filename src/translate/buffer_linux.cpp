@@ -3,6 +3,7 @@
 // per 4 KiB on first touch.
 #include "translate/buffer.h"
 
+#include <cerrno>
 #include <sys/mman.h>
 
 namespace {
@@ -14,15 +15,21 @@ std::size_t RoundUp(std::size_t n, std::size_t unit)
     return (n + unit - 1) / unit * unit;
 }
 
-// Advice only: a kernel without these calls simply faults the pages in later.
-void Prepare(std::uint8_t* start, std::size_t length)
+// Asks for huge pages and fills the page tables at once. A kernel without
+// these calls simply faults the pages in later. Returns false only when the
+// memory is not really there: the mapping alone promises nothing under
+// overcommit, and touching it later would bring the OOM killer instead of a
+// clean failure.
+bool Prepare(std::uint8_t* start, std::size_t length)
 {
 #ifdef MADV_HUGEPAGE
     madvise(start, length, MADV_HUGEPAGE);
 #endif
 #ifdef MADV_POPULATE_WRITE
-    madvise(start, length, MADV_POPULATE_WRITE);
+    if (madvise(start, length, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM)
+        return false;
 #endif
+    return true;
 }
 
 }  // namespace
@@ -43,9 +50,20 @@ bool ReserveBuffer(FileBuffer& buffer, std::size_t capacity)
     if (p == MAP_FAILED)
         return false;
     auto* start = static_cast<std::uint8_t*>(p);
-    Prepare(start + buffer.Capacity, length - buffer.Capacity);
     buffer.Data = start;
+    std::size_t old = buffer.Capacity;
     buffer.Capacity = length;
+    if (!Prepare(start + old, length - old)) {
+        // Give back what could not be had; the content so far stays.
+        if (old == 0) {
+            ReleaseBuffer(buffer);
+        } else {
+            void* back = mremap(start, length, old, 0);
+            if (back != MAP_FAILED)
+                buffer.Capacity = old;
+        }
+        return false;
+    }
     return true;
 }
 

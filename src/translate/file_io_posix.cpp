@@ -1,7 +1,15 @@
 // Loading and saving a whole file on POSIX systems.
+//
+// Saving never leaves a user's file half-written: a regular file is replaced
+// by renaming a complete, flushed temporary file over it; a file with other
+// hard links is rewritten in place only after a copy of its old content is
+// safely on disk beside it; devices and pipes are written directly.
 #include "translate/file_io.h"
 
+#include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,23 +92,302 @@ FileBuffer ReadWholeFile(const NamedFile& file)
     }
 }
 
-void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size)
+// ---------------------------------------------------------------------------
+// Saving
+
+namespace {
+
+// Writes all of `data`; false on any failure (disk full, I/O error, file too
+// large).
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
 {
-    Descriptor out{open(file.Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
-    if (out.Fd < 0)
-        throw EFCreateError(file.Shown);
     std::size_t done = 0;
     while (done < size) {
         std::size_t piece = size - done < kMaxIo ? size - done : kMaxIo;
-        ssize_t n = write(out.Fd, data + done, piece);
+        ssize_t n = write(fd, data + done, piece);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EWriteError();
+            return false;
         done += static_cast<std::size_t>(n);
     }
-    int fd = out.Fd;
-    out.Fd = -1;
+    return true;
+}
+
+void WriteAllOrThrow(int fd, const std::uint8_t* data, std::size_t size)
+{
+    if (!WriteAll(fd, data, size))
+        throw EWriteError();
+}
+
+void CloseOrThrow(Descriptor& file)
+{
+    int fd = file.Fd;
+    file.Fd = -1;
     if (close(fd) != 0)
         throw EWriteError();
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a write through `path` reaches: symbolic links are followed, so
+// that the file they point to is replaced and the links stay links.
+std::string FinalTarget(const NamedFile& file)
+{
+    std::string current = file.Path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::array<char, 4096> link;
+        ssize_t n = readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) == link.size())
+            throw EFCreateError(file.Shown);
+        std::string next(link.data(), static_cast<std::size_t>(n));
+        current = next[0] == '/' ? next : DirectoryOf(current) + next;
+    }
+    throw EFCreateError(file.Shown);  // a loop of links
+}
+
+void SyncDirectoryOf(const std::string& path)
+{
+    std::string dir = DirectoryOf(path);
+    Descriptor d{open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (d.Fd >= 0)
+        fsync(d.Fd);
+}
+
+mode_t CurrentUmask()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+// --- Interrupts --------------------------------------------------------------
+// The temporary file being written, for the signal handler to remove. Set
+// and cleared only while the cleanup signals are blocked, so a signal sees
+// either no file or a complete name.
+std::array<char, 4200> pendingTemporary;
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemoveTemporaryAndDie(int signal)
+{
+    if (pendingTemporary[0] != '\0')
+        unlink(pendingTemporary.data());
+    // SA_RESETHAND has restored the default action; the signal raised again
+    // is delivered as the handler returns and ends the program by it.
+    raise(signal);
+}
+
+void InstallCleanupHandlers()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (int signal : kCleanupSignals) {
+        struct sigaction old;
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;  // started ignoring it (nohup): keep ignoring it
+        struct sigaction action = {};
+        action.sa_handler = RemoveTemporaryAndDie;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+// Holds the cleanup signals back while it lives.
+struct SignalsBlocked {
+    sigset_t Old;
+    SignalsBlocked()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : kCleanupSignals)
+            sigaddset(&set, signal);
+        sigprocmask(SIG_BLOCK, &set, &Old);
+    }
+    ~SignalsBlocked() { sigprocmask(SIG_SETMASK, &Old, nullptr); }
+};
+
+// A new file beside `target`, created exclusively with mode 0600 under a
+// hidden name no user file would have. Removed again unless Keep() is
+// called.
+struct TemporaryFile {
+    std::string Path;
+    Descriptor File{-1};
+    bool Registered = false;  // named in pendingTemporary
+
+    TemporaryFile(const std::string& target, const NamedFile& shown, bool forSignals)
+    {
+        // Keep the hidden name within the system's limit for one name.
+        std::string base = BaseNameOf(target).substr(0, 200);
+        Path = DirectoryOf(target) + "." + base + ".zemrik-XXXXXX";
+        if (Path.size() >= pendingTemporary.size())
+            throw EFCreateError(shown.Shown);
+        SignalsBlocked blocked;
+        File.Fd = mkostemp(Path.data(), O_CLOEXEC);
+        if (File.Fd < 0)
+            throw EFCreateError(shown.Shown);
+        if (forSignals) {
+            std::memcpy(pendingTemporary.data(), Path.c_str(), Path.size() + 1);
+            Registered = true;
+        }
+    }
+
+    // The file is no longer ours to remove (renamed into place).
+    void Keep()
+    {
+        Path.clear();
+        Forget();
+    }
+
+    void Forget()
+    {
+        if (Registered)
+            pendingTemporary[0] = '\0';
+        Registered = false;
+    }
+
+    ~TemporaryFile()
+    {
+        if (File.Fd >= 0) {
+            close(File.Fd);
+            File.Fd = -1;
+        }
+        if (!Path.empty()) {
+            SignalsBlocked blocked;
+            unlink(Path.c_str());
+            Forget();
+        }
+    }
+};
+
+// Devices, pipes and terminals: there is nothing to replace, so the bytes go
+// straight to them.
+void WriteDirectly(const NamedFile& file, const std::string& target, const std::uint8_t* data,
+                   std::size_t size)
+{
+    Descriptor out{open(target.c_str(), O_WRONLY | O_CLOEXEC)};
+    if (out.Fd < 0)
+        throw EFCreateError(file.Shown);
+    WriteAllOrThrow(out.Fd, data, size);
+    CloseOrThrow(out);
+}
+
+// Copies everything readable from `from` to `to`, both at their start.
+bool CopyFileContent(int from, int to)
+{
+    if (lseek(from, 0, SEEK_SET) != 0 || lseek(to, 0, SEEK_SET) != 0)
+        return false;
+    std::array<std::uint8_t, 1 << 16> chunk;
+    for (;;) {
+        ssize_t n = read(from, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!WriteAll(to, chunk.data(), static_cast<std::size_t>(n)))
+            return false;
+    }
+}
+
+// A file with other hard links: renaming a new file over this name would
+// split it from its other names. It is rewritten in place instead, after a
+// full copy of its old content is on disk beside it to fall back on.
+void RewriteLinkedFile(const NamedFile& file, const std::string& target, const std::uint8_t* data,
+                       std::size_t size)
+{
+    // The rewrite runs to its end, or is undone, before any interrupt counts.
+    SignalsBlocked blocked;
+    TemporaryFile backup(target, file, false);
+    Descriptor old{open(target.c_str(), O_RDWR | O_CLOEXEC)};
+    if (old.Fd < 0)
+        throw EFCreateError(file.Shown);
+    if (!CopyFileContent(old.Fd, backup.File.Fd) || fsync(backup.File.Fd) != 0)
+        throw EWriteError();
+    SyncDirectoryOf(backup.Path);
+
+    bool written = ftruncate(old.Fd, 0) == 0 && lseek(old.Fd, 0, SEEK_SET) == 0 &&
+                   WriteAll(old.Fd, data, size) && fsync(old.Fd) == 0;
+    if (written) {
+        CloseOrThrow(old);
+        return;  // the backup goes with `backup`
+    }
+    bool restored = ftruncate(old.Fd, 0) == 0 && CopyFileContent(backup.File.Fd, old.Fd) &&
+                    fsync(old.Fd) == 0;
+    if (!restored)
+        backup.Keep();  // now the only whole copy of the old content
+    throw EWriteError();
+}
+
+// A regular file, or a name not yet taken: write a temporary beside it and
+// rename it into place once complete.
+void ReplaceByRename(const NamedFile& file, const std::string& target, const struct stat* old,
+                     const std::uint8_t* data, std::size_t size)
+{
+    InstallCleanupHandlers();
+    TemporaryFile temporary(target, file, true);
+    int fd = temporary.File.Fd;
+    WriteAllOrThrow(fd, data, size);
+    if (old != nullptr) {
+        // Owner first: changing it clears set-id bits that the mode then restores.
+        if (geteuid() == 0)
+            (void)fchown(fd, old->st_uid, old->st_gid);
+        (void)fchmod(fd, old->st_mode & 07777);
+        // Flushed before the old content is let go of.
+        if (fsync(fd) != 0)
+            throw EWriteError();
+    } else {
+        (void)fchmod(fd, 0666 & ~CurrentUmask());
+    }
+    CloseOrThrow(temporary.File);
+
+    {
+        SignalsBlocked blocked;
+        if (rename(temporary.Path.c_str(), target.c_str()) != 0)
+            throw EFCreateError(file.Shown);
+        temporary.Keep();
+    }
+    if (old != nullptr)
+        SyncDirectoryOf(target);
+}
+
+}  // namespace
+
+void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size)
+{
+    // Past the file-size limit a write must fail, not kill the program.
+    signal(SIGXFSZ, SIG_IGN);
+    if (file.Path.empty())
+        throw EFCreateError(file.Shown);
+    std::string target = FinalTarget(file);
+    struct stat st;
+    if (stat(target.c_str(), &st) != 0) {
+        ReplaceByRename(file, target, nullptr, data, size);
+        return;
+    }
+    if (S_ISDIR(st.st_mode))
+        throw EFCreateError(file.Shown);
+    if (!S_ISREG(st.st_mode))
+        WriteDirectly(file, target, data, size);
+    else if (st.st_nlink > 1)
+        RewriteLinkedFile(file, target, data, size);
+    else
+        ReplaceByRename(file, target, &st, data, size);
 }

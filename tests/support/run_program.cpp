@@ -26,6 +26,18 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
 {
     std::vector<std::string> words = ProgramCommand();
     words.insert(words.end(), arguments.begin(), arguments.end());
+    return RunCommand(words, dir);
+}
+
+ProgramResult RunShell(const std::string& script, const std::string& dir)
+{
+    setenv("ZEMRIK", ZEMRIK_BINARY, 1);
+    return RunCommand({"bash", "-c", script}, dir);
+}
+
+ProgramResult RunCommand(const std::vector<std::string>& command, const std::string& dir)
+{
+    std::vector<std::string> words = command;
     std::vector<char*> argv;
     for (std::string& w : words)
         argv.push_back(w.data());

@@ -17,6 +17,12 @@ std::vector<std::string> ProgramCommand();
 // /dev/null, standard output captured.
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
 
+// Runs any command the same way; argv[0] is looked up in PATH.
+ProgramResult RunCommand(const std::vector<std::string>& argv, const std::string& dir);
+
+// Runs a bash script the same way, with $ZEMRIK naming the built program.
+ProgramResult RunShell(const std::string& script, const std::string& dir);
+
 // A fresh empty directory, removed with its content by the destructor.
 struct TempDir {
     std::string Path;
