@@ -1,0 +1,442 @@
+// Provokes, for real, what a user's files must survive: full disks, failing
+// writes and renames, interrupts, size and memory limits, odd kinds of input
+// and output, and a display that cannot be written. Each case checks the exit
+// status, the files' content and the folder's exact listing.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "support/expected.h"
+#include "support/run_program.h"
+
+namespace {
+
+bool IsRoot()
+{
+    return geteuid() == 0;
+}
+
+bool Have(const std::string& tool)
+{
+    return RunShell("command -v " + tool + " >/dev/null", "/").ExitStatus == 0;
+}
+
+#define REQUIRE_ROOT()                                                     \
+    if (!IsRoot())                                                         \
+    GTEST_SKIP() << "skipped: needs root to mount file systems"
+#define REQUIRE_TOOL(tool)                                                 \
+    if (!Have(tool))                                                       \
+    GTEST_SKIP() << "skipped: " tool " is not installed"
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat st = {};
+    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+using Names = std::vector<std::string>;
+
+// A small tmpfs, mounted for one test, so that a disk can really fill up.
+struct SmallDisk {
+    TempDir Dir;
+    std::string Path = Dir / "disk";
+    explicit SmallDisk(const std::string& size)
+    {
+        mkdir(Path.c_str(), 0755);
+        EXPECT_EQ(RunShell("mount -t tmpfs -o size=" + size + " tmpfs disk", Dir.Path).ExitStatus, 0);
+    }
+    ~SmallDisk() { RunShell("umount -l disk", Dir.Path); }
+    std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+const std::string kWriteError = Report("EWriteError", "Stream write error.");
+
+}  // namespace
+
+// --- A full disk -------------------------------------------------------------
+
+TEST(DiskFull, InPlaceConversionKeepsTheOriginal)
+{
+    REQUIRE_ROOT();
+    SmallDisk disk("1m");
+    std::string content = RandomBytes(700 << 10, 1);
+    WriteFileBytes(disk / "big", content);
+    ProgramResult r = RunProgram({"-r", "-q", "big"}, disk.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, kWriteError);
+    EXPECT_EQ(ReadFileBytes(disk / "big"), content);
+    EXPECT_EQ(ListDir(disk.Path), Names{"big"});
+}
+
+TEST(DiskFull, NewOutputLeavesNothingBehind)
+{
+    REQUIRE_ROOT();
+    SmallDisk disk("1m");
+    std::string content = RandomBytes(700 << 10, 2);
+    WriteFileBytes(disk / "big", content);
+    ProgramResult r = RunProgram({"-q", "big", "out"}, disk.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, kWriteError);
+    EXPECT_EQ(ReadFileBytes(disk / "big"), content);
+    EXPECT_EQ(ListDir(disk.Path), Names{"big"});
+}
+
+// --- System calls made to fail ---------------------------------------------
+
+struct InjectedCase {
+    std::vector<std::string> Strace;  // what strace is told to do
+    std::vector<std::string> Arguments;
+    std::string Report;
+};
+
+class InjectedFailureTest : public ::testing::TestWithParam<InjectedCase> {};
+
+TEST_P(InjectedFailureTest, LeavesEveryFileAsItWas)
+{
+    REQUIRE_TOOL("strace");
+    const InjectedCase& c = GetParam();
+    TempDir dir;
+    std::string input = RandomBytes(3000, 3), old = RandomBytes(500, 4);
+    WriteFileBytes(dir / "f", input);
+    WriteFileBytes(dir / "out", old);
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null"};
+    command.insert(command.end(), c.Strace.begin(), c.Strace.end());
+    for (const std::string& word : ProgramCommand())
+        command.push_back(word);
+    command.insert(command.end(), c.Arguments.begin(), c.Arguments.end());
+
+    ProgramResult r = RunCommand(command, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, c.Report);
+    EXPECT_EQ(ReadFileBytes(dir / "f"), input);
+    EXPECT_EQ(ReadFileBytes(dir / "out"), old);
+    EXPECT_EQ(ListDir(dir.Path), (Names{"f", "out"}));
+}
+
+// With -q the first write is the file's own, so when=1 hits it.
+INSTANTIATE_TEST_SUITE_P(Syscalls, InjectedFailureTest, ::testing::Values(
+    InjectedCase{{"-e", "inject=write:error=ENOSPC:when=1"}, {"-r", "-q", "f"}, kWriteError},
+    InjectedCase{{"-e", "inject=write:error=EIO:when=1"}, {"-q", "f", "out"}, kWriteError},
+    InjectedCase{{"-e", "inject=fsync:error=EIO"}, {"-r", "-q", "f"}, kWriteError},
+    InjectedCase{{"-e", "inject=fsync:error=EIO"}, {"-q", "f", "out"}, kWriteError},
+    InjectedCase{{"-e", "inject=rename:error=EXDEV"}, {"-r", "-q", "f"},
+                 Report("EFCreateError", "Cannot create file F.")},
+    InjectedCase{{"-e", "inject=rename:error=EBUSY"}, {"-q", "f", "out"},
+                 Report("EFCreateError", "Cannot create file OUT.")},
+    // The end of the file found too soon: it shrank while being read.
+    InjectedCase{{"-P", "f", "-e", "trace=read", "-e", "inject=read:retval=0:when=1"}, {"-q", "f", "out"},
+                 Report("EReadError", "Stream read error.")}));
+
+class InterruptTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptTest, RemovesTheTemporaryAndEndsByTheSignal)
+{
+    REQUIRE_TOOL("strace");
+    const int signal = GetParam();
+    TempDir dir;
+    std::string input = RandomBytes(3000, 5);
+    WriteFileBytes(dir / "f", input);
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null", "-e",
+                                     "inject=write:signal=" + std::to_string(signal) + ":when=1"};
+    command.push_back(ProgramCommand().back());
+    for (const char* word : {"-r", "-q", "f"})
+        command.push_back(word);
+
+    ProgramResult r = RunCommand(command, dir.Path);
+    EXPECT_EQ(r.Signal, signal);  // strace ends itself the way its child ended
+    EXPECT_EQ(ReadFileBytes(dir / "f"), input);
+    EXPECT_EQ(ListDir(dir.Path), Names{"f"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+TEST(Limits, WritingPastTheFileSizeLimitIsAWriteError)
+{
+    TempDir dir;
+    std::string input = RandomBytes(100 << 10, 6);
+    WriteFileBytes(dir / "f", input);
+    ProgramResult r = RunShell("ulimit -f 10; exec \"$ZEMRIK\" -r -q f", dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, kWriteError);
+    EXPECT_EQ(ReadFileBytes(dir / "f"), input);
+    EXPECT_EQ(ListDir(dir.Path), Names{"f"});
+}
+
+TEST(Limits, InputLargerThanTheMemoryAllowedIsReportedNotACrash)
+{
+#ifdef ZEMRIK_SANITIZE
+    GTEST_SKIP() << "skipped: the sanitizers need more address space than the limit allows";
+#endif
+    TempDir dir;
+    ASSERT_EQ(RunShell("truncate -s 1G big", dir.Path).ExitStatus, 0);
+    ProgramResult r = RunShell("ulimit -v 400000; exec \"$ZEMRIK\" -q big out", dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EStreamError", "Out of memory while expanding memory stream."));
+    EXPECT_EQ(ListDir(dir.Path), Names{"big"});
+}
+
+TEST(Limits, RenameOntoAMountPointIsRefusedAndNothingIsCopied)
+{
+    REQUIRE_ROOT();
+    TempDir dir;
+    std::string input = RandomBytes(3000, 7), old = RandomBytes(100, 8);
+    WriteFileBytes(dir / "in", input);
+    WriteFileBytes(dir / "out", old);
+    WriteFileBytes(dir / "other", "other");
+    ASSERT_EQ(RunShell("mount --bind other out", dir.Path).ExitStatus, 0);
+    ProgramResult r = RunProgram({"-q", "in", "out"}, dir.Path);
+    RunShell("umount out", dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EFCreateError", "Cannot create file OUT."));
+    EXPECT_EQ(ReadFileBytes(dir / "out"), old);
+    EXPECT_EQ(ReadFileBytes(dir / "other"), "other");
+    EXPECT_EQ(ListDir(dir.Path), (Names{"in", "other", "out"}));
+}
+
+TEST(Limits, ReadOnlyDirectoryRefusesTheTemporary)
+{
+    TempDir dir;
+    std::string input = RandomBytes(3000, 9);
+    std::string folder = dir.Path;
+    std::unique_ptr<SmallDisk> disk;
+    if (IsRoot()) {  // root writes through permission bits: use a read-only mount
+        disk = std::make_unique<SmallDisk>("1m");
+        folder = disk->Path;
+    }
+    WriteFileBytes(folder + "/f", input);
+    ASSERT_EQ(RunShell(IsRoot() ? "mount -o remount,ro disk" : "chmod 555 .",
+                       IsRoot() ? disk->Dir.Path : folder).ExitStatus, 0);
+    ProgramResult r = RunProgram({"-r", "-q", "f"}, folder);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EFCreateError", "Cannot create file F."));
+    EXPECT_EQ(ReadFileBytes(folder + "/f"), input);
+    EXPECT_EQ(ListDir(folder), Names{"f"});
+}
+
+// --- Kinds of output -----------------------------------------------------------
+
+TEST(Outputs, ALinkStaysALinkAndItsTargetIsReplaced)
+{
+    TempDir dir;
+    std::string input = RandomBytes(3000, 10);
+    mkdir((dir / "real").c_str(), 0755);
+    WriteFileBytes(dir / "real/file", input);
+    ASSERT_EQ(symlink("real/file", (dir / "link").c_str()), 0);
+    ProgramResult r = RunProgram({"-r", "-q", "link"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_TRUE(S_ISLNK(StatOf(dir / "link").st_mode));
+    EXPECT_EQ(ReadFileBytes(dir / "real/file"), Encoded(input));
+    EXPECT_EQ(ListDir(dir.Path), (Names{"link", "real"}));
+    EXPECT_EQ(ListDir(dir / "real"), Names{"file"});
+}
+
+TEST(Outputs, ALinkToNothingYetCreatesItsTarget)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "in", "abc");
+    ASSERT_EQ(symlink("made", (dir / "link").c_str()), 0);
+    ProgramResult r = RunProgram({"-r", "-q", "in", "link"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_TRUE(S_ISLNK(StatOf(dir / "link").st_mode));
+    EXPECT_EQ(ReadFileBytes(dir / "made"), Encoded("abc"));
+}
+
+TEST(Outputs, HardLinksStayLinked)
+{
+    TempDir dir;
+    std::string input = RandomBytes(5000, 11);
+    WriteFileBytes(dir / "a", input);
+    ASSERT_EQ(link((dir / "a").c_str(), (dir / "b").c_str()), 0);
+    ino_t inode = StatOf(dir / "a").st_ino;
+
+    EXPECT_EQ(RunProgram({"-r", "-q", "a"}, dir.Path).ExitStatus, 0);  // in place
+    EXPECT_EQ(ReadFileBytes(dir / "b"), Encoded(input));
+    EXPECT_EQ(RunProgram({"-q", "a", "b"}, dir.Path).ExitStatus, 0);   // the same file by another name
+    EXPECT_EQ(ReadFileBytes(dir / "a"), input);
+
+    EXPECT_EQ(StatOf(dir / "a").st_ino, inode);
+    EXPECT_EQ(StatOf(dir / "b").st_ino, inode);
+    EXPECT_EQ(ListDir(dir.Path), (Names{"a", "b"}));
+}
+
+TEST(Outputs, AFailedRewriteOfAHardLinkedFileIsUndone)
+{
+    REQUIRE_TOOL("strace");
+    TempDir dir;
+    std::string input = RandomBytes(5000, 12);
+    WriteFileBytes(dir / "a", input);
+    ASSERT_EQ(link((dir / "a").c_str(), (dir / "b").c_str()), 0);
+    // Write 1 copies the old content aside; write 2 is the rewrite.
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null", "-e", "inject=write:error=ENOSPC:when=2",
+                                     ProgramCommand().back(), "-r", "-q", "a"};
+    ProgramResult r = RunCommand(command, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, kWriteError);
+    EXPECT_EQ(ReadFileBytes(dir / "a"), input);
+    EXPECT_EQ(StatOf(dir / "a").st_ino, StatOf(dir / "b").st_ino);
+    EXPECT_EQ(ListDir(dir.Path), (Names{"a", "b"}));
+}
+
+struct DeviceCase {
+    std::string Device;
+    int ExitStatus;
+    std::string Output;
+};
+
+class DeviceOutputTest : public ::testing::TestWithParam<DeviceCase> {};
+
+TEST_P(DeviceOutputTest, IsWrittenDirectlyWithNoTemporary)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "in", RandomBytes(3000, 13));
+    ProgramResult r = RunProgram({"-q", "in", GetParam().Device}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, GetParam().ExitStatus);
+    EXPECT_EQ(r.Output, GetParam().Output);
+    for (const std::string& name : ListDir("/dev"))
+        EXPECT_EQ(name.find(".zemrik"), std::string::npos) << name;
+    EXPECT_EQ(ListDir(dir.Path), Names{"in"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, DeviceOutputTest, ::testing::Values(
+    DeviceCase{"/dev/null", 0, ""},
+    DeviceCase{"/dev/full", 1, kWriteError}));
+
+TEST(Outputs, AFifoReceivesTheBytes)
+{
+    TempDir dir;
+    std::string input = RandomBytes(200 << 10, 14);
+    WriteFileBytes(dir / "in", input);
+    ProgramResult r = RunShell("mkfifo pipe && { cat pipe > got & } && \"$ZEMRIK\" -q in pipe; s=$?; wait; exit $s",
+                               dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "got"), Decoded(input));
+    EXPECT_EQ(ListDir(dir.Path), (Names{"got", "in", "pipe"}));
+}
+
+// --- Permissions ---------------------------------------------------------------
+
+TEST(Permissions, AReplacedFileKeepsItsModeAndOwner)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "f", "text");
+    mode_t mode = IsRoot() ? 04751 : 0640;
+    if (IsRoot()) {
+        ASSERT_EQ(chown((dir / "f").c_str(), 1234, 5678), 0);
+    }
+    ASSERT_EQ(chmod((dir / "f").c_str(), mode), 0);
+    EXPECT_EQ(RunProgram({"-r", "-q", "f"}, dir.Path).ExitStatus, 0);
+    struct stat st = StatOf(dir / "f");
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    if (IsRoot()) {
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 5678u);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "f"), Encoded("text"));
+}
+
+class NewFileModeTest : public ::testing::TestWithParam<std::pair<const char*, mode_t>> {};
+
+TEST_P(NewFileModeTest, FollowsTheUmask)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "in", "text");
+    ProgramResult r = RunShell(std::string("umask ") + GetParam().first + "; exec \"$ZEMRIK\" -q in out", dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(StatOf(dir / "out").st_mode & 07777, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Umasks, NewFileModeTest, ::testing::Values(
+    std::make_pair("022", mode_t(0644)), std::make_pair("027", mode_t(0640)), std::make_pair("000", mode_t(0666))));
+
+// --- Inputs whose size is not known in advance ------------------------------------
+
+class UnsizedInputTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(UnsizedInputTest, IsReadToItsEnd)
+{
+    TempDir dir;
+    std::string input = RandomBytes(300 << 10, 15);
+    WriteFileBytes(dir / "data", input);
+    ProgramResult r = RunShell(GetParam(), dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out"), Decoded(input));
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, UnsizedInputTest, ::testing::Values(
+    "mkfifo pipe && { cat data > pipe & } && exec \"$ZEMRIK\" -q pipe out",
+    "exec \"$ZEMRIK\" -q /dev/stdin out < data",
+    "cat data | \"$ZEMRIK\" -q /dev/stdin out"));
+
+TEST(Inputs, ProcFilesAreNotTakenAsEmpty)
+{
+    TempDir dir;
+    ProgramResult r = RunProgram({"-q", "/proc/version", "out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    std::string version = ReadFileBytes("/proc/version");
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(ReadFileBytes(dir / "out"), Decoded(version));
+}
+
+// --- Files past 2 GiB and 4 GiB -----------------------------------------------------
+
+class LargeFileTest : public ::testing::TestWithParam<std::pair<long long, int>> {};
+
+TEST_P(LargeFileTest, ConvertsEveryByteWithTheRightStars)
+{
+    const long long size = GetParam().first;
+    TempDir dir;
+    // A sparse file (zeros decode to spaces) with three marks in it, one past
+    // each 32-bit boundary; a reader counts every byte and keeps the others.
+    std::string script =
+        "truncate -s " + std::to_string(size) + " big && "
+        "printf '\\041' | dd of=big bs=1 seek=1000 conv=notrunc status=none && "
+        "printf '\\042' | dd of=big bs=1 seek=2147483650 conv=notrunc status=none && "
+        "printf '\\043' | dd of=big bs=1 seek=$((" + std::to_string(size) + " - 1)) conv=notrunc status=none && "
+        "mkfifo pipe && { tee < pipe >(wc -c > total) | tr -d ' ' > others & } && "
+        "\"$ZEMRIK\" big pipe; s=$?; wait; sleep 0.2; exit $s";
+    ProgramResult r = RunShell(script, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, Banner("BIG", "PIPE") + Frame(GetParam().second) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "total"), std::to_string(size) + "\n");
+    EXPECT_EQ(ReadFileBytes(dir / "others"), "ABC");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LargeFileTest, ::testing::Values(
+    std::make_pair(2147483648LL + 1000, 49),     // just past 2 GiB
+    std::make_pair(4294967296LL + 1000, 49)));   // just past 4 GiB: 50 * 4 GiB / size
+
+// --- The display never stops the work -------------------------------------------------
+
+class DisplayFailureTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DisplayFailureTest, TheConversionStillCompletes)
+{
+    TempDir dir;
+    std::string input = RandomBytes(100 << 10, 16);
+    WriteFileBytes(dir / "in", input);
+    ProgramResult r = RunShell(GetParam(), dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out"), Decoded(input));
+    EXPECT_EQ(ListDir(dir.Path), (Names{"in", "out"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, DisplayFailureTest, ::testing::Values(
+    "\"$ZEMRIK\" in out | head -c 10 > /dev/null; exit ${PIPESTATUS[0]}",
+    "exec \"$ZEMRIK\" in out > /dev/full",
+    "exec \"$ZEMRIK\" in out >&-",
+    // With every standard stream closed, no text may end up in the output.
+    "exec \"$ZEMRIK\" in out <&- >&- 2>&-"));
+
+TEST(DisplayFailure, AFailedConversionStillSaysSoInItsStatus)
+{
+    TempDir dir;
+    EXPECT_EQ(RunShell("exec \"$ZEMRIK\" nope out >&-", dir.Path).ExitStatus, 1);
+    EXPECT_EQ(RunShell("exec \"$ZEMRIK\" nope out > /dev/full", dir.Path).ExitStatus, 1);
+    EXPECT_TRUE(ListDir(dir.Path).empty());
+}
