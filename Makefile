@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all configure test demo sanitize clean
+.PHONY: all configure test demo sanitize fuzz clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -24,5 +24,13 @@ demo: all
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DZEMRIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
+# A bounded libFuzzer run over the argument handling (needs clang).
+FUZZ_RUNS ?= 200000
+fuzz:
+	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMRIK_TESTS=OFF -DZEMRIK_FUZZ=ON
+	cmake --build build-fuzz --target command_line_fuzz
+	build-fuzz/command_line_fuzz -runs=$(FUZZ_RUNS) -max_len=256
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

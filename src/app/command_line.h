@@ -14,7 +14,7 @@ struct RunOptions {
 };
 
 enum class CommandLineOutcome {
-    Run,       // options are filled, InputName is not empty
+    Run,       // options are filled, InputName is set
     Usage,     // no arguments at all
     NoInput,   // flags but no input name
 };
