@@ -1,9 +1,9 @@
-# Thin wrapper around CMake: `make`, `make test`, `make demo`.
+# Thin wrapper around CMake: `make`, `make test`, `make demo`, `make bench`.
 BUILD ?= build
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all configure test demo sanitize clean
+.PHONY: all configure test demo sanitize bench clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -24,5 +24,12 @@ demo: all
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DZEMRIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
+# Figures, not tests: the kernels' bytes per second, then the program against
+# cat, dd, tr and Python (bench/compare.sh needs hyperfine, GNU time, python3).
+bench:
+	$(MAKE) all BUILD=build-bench CMAKE_FLAGS="-DZEMRIK_BENCHMARKS=ON -DZEMRIK_TESTS=OFF"
+	build-bench/bench/kernel_bench
+	bench/compare.sh build-bench/zemrik
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-bench
