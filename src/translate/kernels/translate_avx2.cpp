@@ -1,8 +1,8 @@
 // 16 bytes per step with vpshufb, which looks up 16-byte tables only: the
 // table is cut into sixteen 16-byte slices. Each 256-bit register holds a
 // slice of the lower half of the table in its low lane and the matching
-// slice of the upper half in its high lane, so eight registers hold the whole
-// table and nothing spills; the 16 data bytes are broadcast to both lanes.
+// slice of the upper half in its high lane, so the whole table takes eight of
+// the sixteen registers; the 16 data bytes are broadcast to both lanes.
 //
 // vpshufb gives zero where the index byte has its top bit set. A saturating
 // add of 0x70 - 16k leaves that bit clear exactly for bytes below 16(k+1),
