@@ -1,9 +1,9 @@
-# Thin wrapper around CMake: `make`, `make test`, `make demo`.
+# Thin wrapper around CMake: `make`, `make test`, `make demo`, `make bench`.
 BUILD ?= build
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all configure test demo sanitize fuzz clean
+.PHONY: all configure test demo sanitize fuzz bench clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -32,5 +32,12 @@ fuzz:
 	cmake --build build-fuzz --target command_line_fuzz
 	build-fuzz/command_line_fuzz -runs=$(FUZZ_RUNS) -max_len=256
 
+# Figures, not tests: the kernels' bytes per second, then the program against
+# cat, dd, tr and Python (bench/compare.sh needs hyperfine, GNU time, python3).
+bench:
+	$(MAKE) all BUILD=build-bench CMAKE_FLAGS="-DZEMRIK_BENCHMARKS=ON -DZEMRIK_TESTS=OFF"
+	build-bench/bench/kernel_bench
+	bench/compare.sh build-bench/zemrik
+
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-fuzz build-bench
