@@ -1,6 +1,7 @@
 #include "support/run_program.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -20,6 +21,15 @@ std::vector<std::string> ProgramCommand()
         return {ZEMRIK_BINARY};
     std::istringstream words(command);
     return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+bool TestingWindowsProgram()
+{
+    std::string program = ProgramCommand().back();
+    std::string ending = program.size() >= 4 ? program.substr(program.size() - 4) : "";
+    for (char& c : ending)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".exe";
 }
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir)

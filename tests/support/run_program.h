@@ -13,6 +13,11 @@ struct ProgramResult {
 // words of ZEMRIK_COMMAND when set (e.g. "wine build-windows/zemrik.exe").
 std::vector<std::string> ProgramCommand();
 
+// True when the program under test is the Windows build (a .exe, run under
+// wine). It opens and creates files under their upper-cased names, where the
+// Linux build uses the names as typed.
+bool TestingWindowsProgram();
+
 // Runs the program with `arguments` in directory `dir`, standard input from
 // /dev/null, standard output captured.
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
