@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <string>
@@ -352,4 +355,80 @@ TEST(Input, APipeIsReadToItsEnd)
     waitpid(writer, nullptr, 0);
     EXPECT_EQ(r.ExitStatus, 0);
     EXPECT_EQ(ReadFileBytes(dir / Created("out")), Decoded(content));
+}
+
+// A symbolic link as the output: the file it points to gets the content, and
+// the link stays a link.
+TEST(Output, ASymbolicLinkStaysALink)
+{
+    TempDir dir;
+    std::string content = RandomBytes(3000, 14);
+    WriteFileBytes(dir / "in", content);
+    ASSERT_EQ(mkdir((dir / "real").c_str(), 0755), 0);
+    WriteFileBytes(dir / "real/target", "old");
+    ASSERT_EQ(symlink("real/target", (dir / "link").c_str()), 0);
+    ProgramResult r = RunProgram({"-q", "in", "link"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "real/target"), Decoded(content));
+    struct stat st;
+    ASSERT_EQ(lstat((dir / "link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "link", "real"}));
+    EXPECT_EQ(ListDir(dir / "real"), std::vector<std::string>{"target"});
+}
+
+// A hard-linked output is rewritten, not replaced by a new file under one of
+// its names: every name shows the new content.
+TEST(Output, AHardLinkedOutputKeepsItsLinks)
+{
+    TempDir dir;
+    std::string content = RandomBytes(3000, 15);
+    WriteFileBytes(dir / "in", content);
+    WriteFileBytes(dir / "out", RandomBytes(5000, 16));
+    ASSERT_EQ(link((dir / "out").c_str(), (dir / "other").c_str()), 0);
+    ProgramResult r = RunProgram({"-q", "in", "out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out"), Decoded(content));
+    EXPECT_EQ(ReadFileBytes(dir / "other"), Decoded(content));
+    EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "other", "out"}));
+}
+
+// A scratch directory on a tmpfs of its own, small enough to fill up.
+struct SmallDisk {
+    TempDir Dir;
+    bool Mounted = false;
+    explicit SmallDisk(const char* size)
+    {
+        Mounted = mount("tmpfs", Dir.Path.c_str(), "tmpfs", 0, size) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (Mounted)
+            umount(Dir.Path.c_str());
+    }
+};
+
+// The disk fills up while the new content is written, for a new output and
+// for a conversion in place: a write error, the files as they were, no
+// temporary file left behind.
+TEST(Failure, AFullDiskLeavesEveryFileAsItWas)
+{
+    if (!TestingWindowsProgram())
+        GTEST_SKIP() << "Windows build only: the Linux file layer still writes the output in place";
+    for (bool inPlace : {false, true}) {
+        SmallDisk disk("size=64k");
+        if (!disk.Mounted)
+            GTEST_SKIP() << "cannot mount a tmpfs (needs root): " << std::strerror(errno);
+        const TempDir& dir = disk.Dir;
+        std::string content = RandomBytes(40000, 17);
+        WriteFileBytes(dir / "in", content);
+        ASSERT_EQ(ReadFileBytes(dir / "in"), content);
+        ProgramResult r = RunProgram(inPlace ? std::vector<std::string>{"-r", "-q", "in"}
+                                             : std::vector<std::string>{"-q", "in", "out"},
+                                     dir.Path);
+        EXPECT_EQ(r.ExitStatus, 1) << "in place: " << inPlace;
+        EXPECT_EQ(r.Output, Report("EWriteError", "00402E60", "Stream write error."));
+        EXPECT_EQ(ReadFileBytes(dir / "in"), content);
+        EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+    }
 }

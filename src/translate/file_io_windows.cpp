@@ -5,6 +5,7 @@
 #include "translate/file_io.h"
 
 #include <string>
+#include <vector>
 #include <windows.h>
 
 #include "translate/errors.h"
@@ -62,15 +63,35 @@ std::size_t ReadUpTo(HANDLE in, std::uint8_t* into, std::size_t want)
     return got;
 }
 
-void WriteAll(HANDLE out, const std::uint8_t* data, std::size_t size)
+bool WriteAll(HANDLE out, const std::uint8_t* data, std::size_t size)
 {
     std::size_t done = 0;
     while (done < size) {
         DWORD n = 0;
         if (!WriteFile(out, data + done, Piece(size - done), &n, nullptr) || n == 0)
-            throw EWriteError();
+            return false;
         done += n;
     }
+    return true;
+}
+
+// Makes `to` a copy of `from`, both from their start, and flushes it.
+bool CopyWhole(HANDLE from, HANDLE to)
+{
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN) || !SetFilePointerEx(to, start, nullptr, FILE_BEGIN))
+        return false;
+    std::vector<std::uint8_t> chunk(std::size_t(1) << 20);
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(from, chunk.data(), static_cast<DWORD>(chunk.size()), &n, nullptr))
+            return false;
+        if (n == 0)
+            break;
+        if (!WriteAll(to, chunk.data(), n))
+            return false;
+    }
+    return SetEndOfFile(to) && FlushFileBuffers(to);
 }
 
 void Reserve(FileBuffer& buffer, std::size_t capacity)
@@ -149,14 +170,14 @@ struct HoldInterrupts {
 
 // Creates a new, empty temporary file beside `target`, under a hidden name
 // derived from the target's that no user file would have.
-HANDLE CreateTemporary(const std::string& target, std::string& name)
+HANDLE CreateTemporary(const std::string& target, std::string& name, DWORD access)
 {
     std::size_t dir = DirectoryLength(target);
     std::string stem = target.substr(0, dir) + "." + target.substr(dir) + ".zemrik-" +
                        std::to_string(GetCurrentProcessId()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = stem + std::to_string(attempt) + ".tmp";
-        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileA(name.c_str(), access, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return file;
@@ -169,20 +190,16 @@ void ReplaceDiskFile(const std::string& target, const std::string& shown,
                      const std::uint8_t* data, std::size_t size)
 {
     std::string temporary;
-    Handle out{CreateTemporary(target, temporary)};
+    Handle out{CreateTemporary(target, temporary, GENERIC_WRITE | DELETE)};
     if (!out.Valid())
         throw EFCreateError(shown);
     // Until the file is complete, any end of the process (a failure, Ctrl+C,
     // being killed) takes the temporary file with it.
     bool deletePending = SetDeleteOnClose(out.H, true);
-    try {
-        WriteAll(out.H, data, size);
-        if (!FlushFileBuffers(out.H))
-            throw EWriteError();
-    } catch (...) {
+    if (!WriteAll(out.H, data, size) || !FlushFileBuffers(out.H)) {
         out.Close();
         DeleteFileA(temporary.c_str());
-        throw;
+        throw EWriteError();
     }
 
     HoldInterrupts hold;
@@ -200,6 +217,41 @@ void ReplaceDiskFile(const std::string& target, const std::string& shown,
         DeleteFileA(temporary.c_str());
         throw EFCreateError(shown);
     }
+}
+
+// Rewrites in place a file that has other names (hard links), so that every
+// name keeps showing the same file. Its old content is first copied beside it
+// and flushed: the copy puts it back if the rewrite fails, stays on disk if
+// the program is ended half-way, and goes once the file is whole again.
+void RewriteLinkedFile(const std::string& target, const std::string& shown,
+                       const std::uint8_t* data, std::size_t size)
+{
+    Handle file{CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    std::string copyName;
+    Handle copy{file.Valid() ? CreateTemporary(target, copyName, GENERIC_READ | GENERIC_WRITE | DELETE)
+                             : INVALID_HANDLE_VALUE};
+    if (!copy.Valid())
+        throw EFCreateError(shown);
+    // Half a copy is of no use: until it is complete, it goes with the process.
+    bool deletePending = SetDeleteOnClose(copy.H, true);
+    if (!CopyWhole(file.H, copy.H) || (deletePending && !SetDeleteOnClose(copy.H, false))) {
+        copy.Close();
+        DeleteFileA(copyName.c_str());
+        throw EWriteError();
+    }
+
+    HoldInterrupts hold;
+    LARGE_INTEGER start{};
+    bool written = SetFilePointerEx(file.H, start, nullptr, FILE_BEGIN) && WriteAll(file.H, data, size) &&
+                   SetEndOfFile(file.H) && FlushFileBuffers(file.H);
+    // Where the old content cannot be put back either, its copy is kept.
+    if (written || CopyWhole(copy.H, file.H)) {
+        copy.Close();
+        DeleteFileA(copyName.c_str());
+    }
+    if (!written)
+        throw EWriteError();
 }
 
 }  // namespace
@@ -251,15 +303,22 @@ void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t
     if (existing.Valid() && GetFileType(existing.H) != FILE_TYPE_DISK) {
         // A device or a pipe (NUL, CON, \\.\pipe\...) has no directory
         // entry to replace: it takes the bytes directly.
-        WriteAll(existing.H, data, size);
-        if (!existing.Close())
+        if (!WriteAll(existing.H, data, size) || !existing.Close())
             throw EWriteError();
         return;
     }
-    // An existing file is replaced where it really lives, so that a link to
-    // it stays a link, and its name keeps the spelling it has on disk.
-    std::string target = existing.Valid() ? FinalPath(existing.H, file.Path) : file.Path;
-    if (existing.Valid())
-        existing.Close();
-    ReplaceDiskFile(target, file.Shown, data, size);
+    if (!existing.Valid()) {
+        ReplaceDiskFile(file.Path, file.Shown, data, size);
+        return;
+    }
+    // An existing file is replaced where it really lives, so that a symbolic
+    // link to it stays a link, and its name keeps the spelling it has on disk.
+    std::string target = FinalPath(existing.H, file.Path);
+    BY_HANDLE_FILE_INFORMATION info;
+    bool linked = GetFileInformationByHandle(existing.H, &info) && info.nNumberOfLinks > 1;
+    existing.Close();
+    if (linked)
+        RewriteLinkedFile(target, file.Shown, data, size);
+    else
+        ReplaceDiskFile(target, file.Shown, data, size);
 }
