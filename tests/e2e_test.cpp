@@ -432,3 +432,48 @@ TEST(Failure, AFullDiskLeavesEveryFileAsItWas)
         EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
     }
 }
+
+// The program is killed while it writes the new content: the output is as it
+// was and the temporary file is gone with the process.
+TEST(Failure, AProgramKilledWhileWritingLeavesEveryFileAsItWas)
+{
+    if (!TestingWindowsProgram())
+        GTEST_SKIP() << "Windows build only: the Linux file layer still writes the output in place";
+    TempDir dir;
+    // Large enough for the write to last a good while.
+    WriteFileBytes(dir / "in", std::string(std::size_t(300) << 20, 'x'));
+    WriteFileBytes(dir / "out", "old");
+    std::vector<std::string> words = ProgramCommand();
+    for (const char* argument : {"-q", "in", "out"})
+        words.push_back(argument);
+    pid_t program = fork();
+    if (program == 0) {
+        std::vector<char*> argv;
+        for (std::string& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        if (chdir(dir.Path.c_str()) == 0)
+            execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    // Kill it once the temporary file is being written. (A kill in the very
+    // instant of its creation is beyond any program's reach.)
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen; ++i) {
+        for (const std::string& name : ListDir(dir.Path)) {
+            struct stat st;
+            if (name != "in" && name != "out" && stat((dir / name).c_str(), &st) == 0 && st.st_size > 0)
+                seen = true;
+        }
+        if (!seen)
+            usleep(1000);
+    }
+    kill(program, SIGKILL);
+    int status = 0;
+    waitpid(program, &status, 0);
+    ASSERT_TRUE(seen) << "no temporary file appeared";
+    EXPECT_TRUE(WIFSIGNALED(status));
+    usleep(500000);  // the system removes the file once the process is gone
+    EXPECT_EQ(ReadFileBytes(dir / "out"), "old");
+    EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "out"}));
+}

@@ -143,9 +143,10 @@ bool SetDeleteOnClose(HANDLE file, bool del)
     return SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info) != 0;
 }
 
-// Ctrl+C, Ctrl+Break or a closed console window during the replacement waits
-// until the new file is in place (or given up), then ends the program as it
-// would have: the rename is never cut off half-way.
+// Ctrl+C, Ctrl+Break or a closed console window while a temporary file is
+// created and marked, or while the output is replaced, waits until that step
+// is done, then ends the program as it would have: no temporary file is left
+// unmarked, and no replacement is cut off half-way.
 SRWLOCK replacing = SRWLOCK_INIT;
 
 BOOL WINAPI WaitForReplacement(DWORD)
@@ -190,12 +191,17 @@ void ReplaceDiskFile(const std::string& target, const std::string& shown,
                      const std::uint8_t* data, std::size_t size)
 {
     std::string temporary;
-    Handle out{CreateTemporary(target, temporary, GENERIC_WRITE | DELETE)};
+    Handle out;
+    bool deletePending = false;
+    {
+        // Until the file is complete, any end of the process (a failure,
+        // Ctrl+C, being killed) takes the temporary file with it.
+        HoldInterrupts hold;
+        out.H = CreateTemporary(target, temporary, GENERIC_WRITE | DELETE);
+        deletePending = out.Valid() && SetDeleteOnClose(out.H, true);
+    }
     if (!out.Valid())
         throw EFCreateError(shown);
-    // Until the file is complete, any end of the process (a failure, Ctrl+C,
-    // being killed) takes the temporary file with it.
-    bool deletePending = SetDeleteOnClose(out.H, true);
     if (!WriteAll(out.H, data, size) || !FlushFileBuffers(out.H)) {
         out.Close();
         DeleteFileA(temporary.c_str());
@@ -229,12 +235,16 @@ void RewriteLinkedFile(const std::string& target, const std::string& shown,
     Handle file{CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     std::string copyName;
-    Handle copy{file.Valid() ? CreateTemporary(target, copyName, GENERIC_READ | GENERIC_WRITE | DELETE)
-                             : INVALID_HANDLE_VALUE};
+    Handle copy;
+    bool deletePending = false;
+    if (file.Valid()) {
+        // Half a copy is of no use: until it is complete, it goes with the process.
+        HoldInterrupts hold;
+        copy.H = CreateTemporary(target, copyName, GENERIC_READ | GENERIC_WRITE | DELETE);
+        deletePending = copy.Valid() && SetDeleteOnClose(copy.H, true);
+    }
     if (!copy.Valid())
         throw EFCreateError(shown);
-    // Half a copy is of no use: until it is complete, it goes with the process.
-    bool deletePending = SetDeleteOnClose(copy.H, true);
     if (!CopyWhole(file.H, copy.H) || (deletePending && !SetDeleteOnClose(copy.H, false))) {
         copy.Close();
         DeleteFileA(copyName.c_str());
