@@ -318,6 +318,22 @@ TEST(Output, OnWindowsOpensAndCreatesNamesUpperCased)
     EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"Caf\xc3\xa9.txt", "OUT.FF7"}));
 }
 
+// The output goes into the directory its name gives, and nothing else is
+// left there.
+TEST(Output, GoesIntoTheDirectoryNamed)
+{
+    TempDir dir;
+    std::string content = RandomBytes(3000, 10);
+    WriteFileBytes(dir / "in", content);
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    // Windows separates directories with a backslash as well.
+    ProgramResult r = RunProgram({"-q", "in", TestingWindowsProgram() ? "sub\\out" : "sub/out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "sub" + "/" + Created("out")), Decoded(content));
+    EXPECT_EQ(ListDir(dir / "sub"), std::vector<std::string>{Created("out")});
+    EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "sub"}));
+}
+
 // A device has no directory entry to replace: it takes the bytes, and no
 // file appears beside the input.
 TEST(Output, TheNullDeviceTakesTheBytes)
