@@ -307,9 +307,10 @@ TEST(Output, OnWindowsOpensAndCreatesNamesUpperCased)
     if (!TestingWindowsProgram())
         GTEST_SKIP() << "Windows only: the Linux build opens and creates names as typed";
     TempDir dir;
-    // wine hands the program its arguments in code page 1252, so the UTF-8
-    // name typed here arrives with its letter as the single byte 0xE9, which
-    // upper-casing leaves alone. The input is found whatever its case on disk.
+    // In a UTF-8 locale (the Windows tests run in C.UTF-8) wine hands the
+    // program its arguments in code page 1252, so the name typed here arrives
+    // with its letter as the single byte 0xE9, which upper-casing leaves
+    // alone. The input is found whatever its case on disk.
     WriteFileBytes(dir / "Caf\xc3\xa9.txt", "Hi");
     ProgramResult r = RunProgram({"-r", "Caf\xc3\xa9.txt", "Out.ff7"}, dir.Path);
     EXPECT_EQ(r.ExitStatus, 0);
