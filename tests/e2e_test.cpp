@@ -455,7 +455,8 @@ TEST(Failure, AFullDiskLeavesEveryFileAsItWas)
 TEST(Failure, AProgramKilledWhileWritingLeavesEveryFileAsItWas)
 {
     if (!TestingWindowsProgram())
-        GTEST_SKIP() << "Windows build only: the Linux file layer still writes the output in place";
+        GTEST_SKIP() << "Windows build only: there the system removes the temporary file of a "
+                        "killed program, which a POSIX program killed outright cannot do";
     TempDir dir;
     // Large enough for the write to last a good while.
     WriteFileBytes(dir / "in", std::string(std::size_t(300) << 20, 'x'));
