@@ -1,9 +1,11 @@
-# Thin wrapper around CMake: `make`, `make test`, `make demo`, `make bench`.
+# Thin wrapper around CMake: `make`, `make test`, `make demo`; also
+# `make windows`, `make sanitize`, `make fuzz`, `make bench`.
 BUILD ?= build
+WINDOWS_BUILD ?= build-windows
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all configure test demo sanitize fuzz bench clean
+.PHONY: all configure test demo sanitize fuzz bench windows test-windows clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -39,5 +41,17 @@ bench:
 	build-bench/bench/kernel_bench
 	bench/compare.sh build-bench/zemrik
 
+# The Windows console program, cross-compiled with mingw-w64:
+# $(WINDOWS_BUILD)/zemrik.exe, one file that needs no DLL beside it.
+windows:
+	@test -f $(WINDOWS_BUILD)/CMakeCache.txt || cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) \
+	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	    -DZEMRIK_E2E_TESTS=$(abspath $(BUILD))/tests/e2e_tests
+	cmake --build $(WINDOWS_BUILD)
+
+# Its tests under wine; the end-to-end suite is the Linux build's, so it is built too.
+test-windows: all windows
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
+
 clean:
-	rm -rf build build-sanitize build-fuzz build-bench
+	rm -rf build build-sanitize build-fuzz build-bench $(WINDOWS_BUILD)

@@ -1,6 +1,7 @@
 #include "support/run_program.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +22,15 @@ std::vector<std::string> ProgramCommand()
         return {ZEMRIK_BINARY};
     std::istringstream words(command);
     return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+bool TestingWindowsProgram()
+{
+    std::string program = ProgramCommand().back();
+    std::string ending = program.size() >= 4 ? program.substr(program.size() - 4) : "";
+    for (char& c : ending)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".exe";
 }
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir)
@@ -88,6 +99,17 @@ TempDir::~TempDir()
     std::filesystem::permissions(Path, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(Path, ignored);
+}
+
+SmallDisk::SmallDisk(const char* size)
+{
+    Mounted = mount("tmpfs", Dir.Path.c_str(), "tmpfs", 0, size) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (Mounted)
+        umount2(Dir.Path.c_str(), MNT_DETACH);
 }
 
 std::string ReadFileBytes(const std::string& path)

@@ -13,6 +13,11 @@ struct ProgramResult {
 // words of ZEMRIK_COMMAND when set (e.g. "wine build-windows/zemrik.exe").
 std::vector<std::string> ProgramCommand();
 
+// True when the program under test is the Windows build (a .exe, run under
+// wine). It opens and creates files under their upper-cased names, where the
+// Linux build uses the names as typed.
+bool TestingWindowsProgram();
+
 // Runs the program with `arguments` in directory `dir`, standard input from
 // /dev/null, standard output captured.
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
@@ -31,6 +36,15 @@ struct TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+// A scratch directory on a tmpfs of its own, small enough to fill up
+// (`size` as mount takes it, e.g. "size=64k"). Mounting needs root.
+struct SmallDisk {
+    TempDir Dir;
+    bool Mounted = false;
+    explicit SmallDisk(const char* size);
+    ~SmallDisk();
 };
 
 std::string ReadFileBytes(const std::string& path);
