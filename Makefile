@@ -5,7 +5,7 @@ WINDOWS_BUILD ?= build-windows
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all configure test demo sanitize fuzz bench windows test-windows clean
+.PHONY: all configure test demo install package sanitize fuzz bench windows test-windows clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -22,6 +22,20 @@ demo: all
 	cp samples/sample.txt $(BUILD)/demo/sample.txt
 	cd $(BUILD)/demo && ../zemrik -r sample.txt sample.ff7 && ../zemrik sample.ff7 roundtrip.txt
 	cmp samples/sample.txt $(BUILD)/demo/roundtrip.txt && echo "Round trip exact: roundtrip.txt is sample.txt byte for byte."
+
+# Installs the program, its manual page and the library (PREFIX=/usr/local).
+PREFIX ?= /usr/local
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the Linux build and a zip of zemrik.exe with the README,
+# both in $(BUILD)/packages.
+package: all windows
+	cd $(BUILD) && cpack -G DEB
+	rm -rf $(BUILD)/packages/zemrik-windows && mkdir -p $(BUILD)/packages/zemrik-windows
+	cp $(WINDOWS_BUILD)/zemrik.exe README.md $(BUILD)/packages/zemrik-windows/
+	cd $(BUILD)/packages && rm -f zemrik-1.0-windows.zip && \
+	    cmake -E tar cf zemrik-1.0-windows.zip --format=zip zemrik-windows/zemrik.exe zemrik-windows/README.md
 
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DZEMRIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"

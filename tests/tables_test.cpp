@@ -18,7 +18,7 @@ std::vector<std::uint8_t> Through(const std::uint8_t* table, std::vector<std::ui
 
 TEST(EncodeTable, IsAPermutationOfAllByteValues)
 {
-    std::set<int> seen(EncodeTable, EncodeTable + 256);
+    std::set<int> seen(EncodeTable.begin(), EncodeTable.end());
     EXPECT_EQ(seen.size(), 256u);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#include <zemrik/zemrik.h>
+
 // The one fixed table: normal 8-bit text -> FF7 text.
-extern const std::uint8_t EncodeTable[256];
+inline constexpr const zemrik::Table& EncodeTable = zemrik::kEncodeTable;
 
 // The table the run applies; zero until BuildWorkTable fills it.
 extern std::uint8_t WorkTable[256];
