@@ -30,7 +30,7 @@ else()
 endif()
 
 add_test(NAME console_display
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows_console_test.sh $<TARGET_FILE:zemrik>)
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal_test.sh $<TARGET_FILE:zemrik>)
 set_tests_properties(console_display PROPERTIES SKIP_RETURN_CODE 77)
 list(APPEND wine_tests console_display)
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "translate/errors.h"
+#include "translate/read_whole.h"
 
 namespace {
 
@@ -49,12 +50,6 @@ std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t want)
     return got;
 }
 
-void Reserve(FileBuffer& buffer, std::size_t capacity)
-{
-    if (!ReserveBuffer(buffer, capacity))
-        throw OutOfMemoryError();
-}
-
 }  // namespace
 
 FileBuffer ReadWholeFile(const NamedFile& file)
@@ -64,32 +59,8 @@ FileBuffer ReadWholeFile(const NamedFile& file)
     if (in.Fd < 0 || fstat(in.Fd, &st) != 0 || S_ISDIR(st.st_mode))
         throw EFOpenError(file.Shown);
 
-    FileBuffer buffer;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        // The size is announced: read exactly that much. A file that ends
-        // sooner has shrunk under us, and half a file must not be saved.
-        auto size = static_cast<std::size_t>(st.st_size);
-        if (static_cast<off_t>(size) != st.st_size)
-            throw OutOfMemoryError();
-        Reserve(buffer, size);
-        if (ReadUpTo(in.Fd, buffer.Data, size) != size)
-            throw EReadError();
-        buffer.Size = size;
-        return buffer;
-    }
-
-    // No size in advance (pipes, devices, /proc): read to the end, growing.
-    std::size_t capacity = std::size_t(1) << 16;
-    for (;;) {
-        Reserve(buffer, capacity);
-        std::size_t got = ReadUpTo(in.Fd, buffer.Data + buffer.Size, buffer.Capacity - buffer.Size);
-        buffer.Size += got;
-        if (buffer.Size < buffer.Capacity)
-            return buffer;
-        if (buffer.Capacity > SIZE_MAX / 2)
-            throw OutOfMemoryError();
-        capacity = buffer.Capacity * 2;
-    }
+    std::int64_t announced = S_ISREG(st.st_mode) ? st.st_size : 0;
+    return ReadWhole(announced, [&in](std::uint8_t* into, std::size_t want) { return ReadUpTo(in.Fd, into, want); });
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "translate/errors.h"
+#include "translate/read_whole.h"
 
 namespace {
 
@@ -92,12 +93,6 @@ bool CopyWhole(HANDLE from, HANDLE to)
             return false;
     }
     return SetEndOfFile(to) && FlushFileBuffers(to);
-}
-
-void Reserve(FileBuffer& buffer, std::size_t capacity)
-{
-    if (!ReserveBuffer(buffer, capacity))
-        throw OutOfMemoryError();
 }
 
 // The length of the directory part of `path`, its last separator included.
@@ -276,33 +271,9 @@ FileBuffer ReadWholeFile(const NamedFile& file)
                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
         throw EFOpenError(file.Shown);
 
-    FileBuffer buffer;
     LARGE_INTEGER length;
-    if (disk && GetFileSizeEx(in.H, &length) && length.QuadPart > 0) {
-        // The size is announced: read exactly that much. A file that ends
-        // sooner has shrunk under us, and half a file must not be saved.
-        auto size = static_cast<std::size_t>(length.QuadPart);
-        if (static_cast<LONGLONG>(size) != length.QuadPart)
-            throw OutOfMemoryError();
-        Reserve(buffer, size);
-        if (ReadUpTo(in.H, buffer.Data, size) != size)
-            throw EReadError();
-        buffer.Size = size;
-        return buffer;
-    }
-
-    // No size in advance (pipes, the console, devices): read to the end.
-    std::size_t capacity = std::size_t(1) << 16;
-    for (;;) {
-        Reserve(buffer, capacity);
-        std::size_t got = ReadUpTo(in.H, buffer.Data + buffer.Size, buffer.Capacity - buffer.Size);
-        buffer.Size += got;
-        if (buffer.Size < buffer.Capacity)
-            return buffer;
-        if (buffer.Capacity > SIZE_MAX / 2)
-            throw OutOfMemoryError();
-        capacity = buffer.Capacity * 2;
-    }
+    std::int64_t announced = disk && GetFileSizeEx(in.H, &length) ? length.QuadPart : 0;
+    return ReadWhole(announced, [&in](std::uint8_t* into, std::size_t want) { return ReadUpTo(in.H, into, want); });
 }
 
 void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size)
