@@ -112,7 +112,7 @@ TEST_P(InterruptTest, RemovesTheTemporaryAndEndsByTheSignal)
     EXPECT_EQ(ListDir(dir.Path), Names{"f"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT));
 
 TEST(Limits, WritingPastTheFileSizeLimitIsAWriteError)
 {
@@ -275,7 +275,92 @@ TEST(Outputs, AFifoReceivesTheBytes)
     EXPECT_EQ(ListDir(dir.Path), (Names{"got", "in", "pipe"}));
 }
 
+// The program's own descriptors named as files: written as the shell set
+// them up (appending, a pipe), never replaced by a new file.
+struct DescriptorCase {
+    std::string Script;
+    std::string Before;  // what `log` held before the run
+};
+
+class DescriptorOutputTest : public ::testing::TestWithParam<DescriptorCase> {};
+
+TEST_P(DescriptorOutputTest, IsWrittenThroughTheDescriptor)
+{
+    TempDir dir;
+    std::string input = RandomBytes(3000, 20);
+    WriteFileBytes(dir / "in", input);
+    WriteFileBytes(dir / "log", "OLD\n");
+    ProgramResult r = RunShell(GetParam().Script, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "log"), GetParam().Before + Decoded(input));
+    EXPECT_EQ(ListDir(dir.Path), (Names{"in", "log"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DescriptorOutputTest, ::testing::Values(
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /dev/stdout >> log", "OLD\n"},
+    DescriptorCase{"\"$ZEMRIK\" -q in /dev/stdout | cat > log", ""},
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /dev/fd/3 3>> log", "OLD\n"},
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/self/fd/1 > log", ""}));
+
 // --- Permissions ---------------------------------------------------------------
+
+// Runs `arguments` as the user nobody where the tests run as root, so that
+// permission bits count.
+ProgramResult RunUnprivileged(const std::string& arguments, const std::string& dir, const std::string& groups = "")
+{
+    if (!IsRoot())
+        return RunShell("exec \"$ZEMRIK\" " + arguments, dir);
+    std::string who = "--reuid=65534 --regid=65534 " + (groups.empty() ? "--clear-groups" : "--groups=" + groups);
+    return RunShell("exec setpriv " + who + " \"$ZEMRIK\" " + arguments, dir);
+}
+
+TEST(Permissions, AWriteProtectedOutputIsNotReplaced)
+{
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);
+    WriteFileBytes(dir / "in", "text");
+    WriteFileBytes(dir / "ro", "protected");
+    ASSERT_EQ(chmod((dir / "ro").c_str(), 0444), 0);
+    for (const char* arguments : {"-r -q ro", "-q in ro"}) {
+        ProgramResult r = RunUnprivileged(arguments, dir.Path);
+        EXPECT_EQ(r.ExitStatus, 1) << arguments;
+        EXPECT_EQ(r.Output, Report("EFCreateError", "Cannot create file RO.")) << arguments;
+        EXPECT_EQ(ReadFileBytes(dir / "ro"), "protected");
+        EXPECT_EQ(ListDir(dir.Path), (Names{"in", "ro"}));
+    }
+}
+
+TEST(Permissions, AUserKeepsTheGroupOfAFileTheyReplace)
+{
+    REQUIRE_ROOT();
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);
+    WriteFileBytes(dir / "f", "text");
+    ASSERT_EQ(chown((dir / "f").c_str(), 65534, 100), 0);
+    ASSERT_EQ(chmod((dir / "f").c_str(), 0640), 0);
+    ProgramResult r = RunUnprivileged("-r -q f", dir.Path, "100");
+    EXPECT_EQ(r.ExitStatus, 0);
+    struct stat st = StatOf(dir / "f");
+    EXPECT_EQ(st.st_gid, 100u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadFileBytes(dir / "f"), Encoded("text"));
+}
+
+TEST(Permissions, ALinkPlantedInASharedFolderIsNotFollowed)
+{
+    REQUIRE_ROOT();
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path.c_str(), 01777), 0);  // like /tmp
+    WriteFileBytes(dir / "in", "text");
+    WriteFileBytes(dir / "victim", "precious");
+    ASSERT_EQ(symlink("victim", (dir / "out").c_str()), 0);
+    ASSERT_EQ(lchown((dir / "out").c_str(), 65534, 65534), 0);  // another user's link
+    ProgramResult r = RunProgram({"-q", "in", "out"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EFCreateError", "Cannot create file OUT."));
+    EXPECT_EQ(ReadFileBytes(dir / "victim"), "precious");
+    EXPECT_EQ(ListDir(dir.Path), (Names{"in", "out", "victim"}));
+}
 
 TEST(Permissions, AReplacedFileKeepsItsModeAndOwner)
 {

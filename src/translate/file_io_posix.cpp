@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,15 +112,54 @@ std::string BaseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file a write through `path` reaches: symbolic links are followed, so
-// that the file they point to is replaced and the links stay links.
-std::string FinalTarget(const NamedFile& file)
+// One of the program's own descriptors named as a file (/dev/stdout goes to
+// /proc/self/fd/1): the number, or -1 when `path` names none.
+int DescriptorNamed(const std::string& path)
+{
+    for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (path.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        std::string digits = path.substr(prefix.size());
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return -1;
+        return std::stoi(digits);
+    }
+    return -1;
+}
+
+// Whether the system's rule for links in shared folders such as /tmp forbids
+// following this one: a sticky, world-writable folder, and a link owned by
+// neither the folder's owner nor us. Followed anyway, a link planted there
+// would let another user choose which file gets replaced.
+bool ForbiddenToFollow(const std::string& link, const struct stat& linkStat)
+{
+    std::string dir = DirectoryOf(link);
+    struct stat folder;
+    if (stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
+        return true;
+    bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return shared && linkStat.st_uid != geteuid() && linkStat.st_uid != folder.st_uid;
+}
+
+// Where a write through the output's name lands: a path with symbolic links
+// followed, so that the file they point to is replaced and the links stay
+// links; or one of the program's own descriptors.
+struct Target {
+    std::string Path;
+    int Descriptor = -1;
+};
+
+Target FinalTarget(const NamedFile& file)
 {
     std::string current = file.Path;
     for (int hops = 0; hops < 40; ++hops) {
+        if (int fd = DescriptorNamed(current); fd >= 0)
+            return {current, fd};
         struct stat st;
         if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
+            return {current};
+        if (ForbiddenToFollow(current, st))
+            throw EFCreateError(file.Shown);
         std::array<char, 4096> link;
         ssize_t n = readlink(current.c_str(), link.data(), link.size());
         if (n <= 0 || static_cast<std::size_t>(n) == link.size())
@@ -151,7 +191,7 @@ mode_t CurrentUmask()
 // either no file or a complete name.
 std::array<char, 4200> pendingTemporary;
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 extern "C" void RemoveTemporaryAndDie(int signal)
 {
@@ -317,9 +357,10 @@ void ReplaceByRename(const NamedFile& file, const std::string& target, const str
     int fd = temporary.File.Fd;
     WriteAllOrThrow(fd, data, size);
     if (old != nullptr) {
-        // Owner first: changing it clears set-id bits that the mode then restores.
-        if (geteuid() == 0)
-            (void)fchown(fd, old->st_uid, old->st_gid);
+        // Owner first: changing it clears set-id bits that the mode then
+        // restores. Only root may give a file away; anyone may keep its group
+        // where they belong to it.
+        (void)fchown(fd, geteuid() == 0 ? old->st_uid : uid_t(-1), old->st_gid);
         (void)fchmod(fd, old->st_mode & 07777);
         // Flushed before the old content is let go of.
         if (fsync(fd) != 0)
@@ -347,18 +388,32 @@ void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t
     signal(SIGXFSZ, SIG_IGN);
     if (file.Path.empty())
         throw EFCreateError(file.Shown);
-    std::string target = FinalTarget(file);
+    Target target = FinalTarget(file);
+    if (target.Descriptor >= 0) {
+        // Written as `cat` would: at the descriptor's own position, keeping
+        // what the shell asked for (appending, say).
+        if (fcntl(target.Descriptor, F_GETFD) == -1)
+            throw EFCreateError(file.Shown);
+        WriteAllOrThrow(target.Descriptor, data, size);
+        return;
+    }
     struct stat st;
-    if (stat(target.c_str(), &st) != 0) {
-        ReplaceByRename(file, target, nullptr, data, size);
+    if (stat(target.Path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            throw EFCreateError(file.Shown);  // what is there cannot be told
+        ReplaceByRename(file, target.Path, nullptr, data, size);
         return;
     }
     if (S_ISDIR(st.st_mode))
         throw EFCreateError(file.Shown);
     if (!S_ISREG(st.st_mode))
-        WriteDirectly(file, target, data, size);
+        WriteDirectly(file, target.Path, data, size);
+    // A rename needs only the folder's permission: the file's own must
+    // allow writing too, as it would for anything writing into it.
+    else if (faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
+        throw EFCreateError(file.Shown);
     else if (st.st_nlink > 1)
-        RewriteLinkedFile(file, target, data, size);
+        RewriteLinkedFile(file, target.Path, data, size);
     else
-        ReplaceByRename(file, target, &st, data, size);
+        ReplaceByRename(file, target.Path, &st, data, size);
 }

@@ -281,6 +281,7 @@ void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t
     // Opening for writing changes nothing yet; it tells a device from a file.
     Handle existing{CreateFileA(file.Path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+    DWORD openError = existing.Valid() ? ERROR_SUCCESS : GetLastError();
     if (existing.Valid() && GetFileType(existing.H) != FILE_TYPE_DISK) {
         // A device or a pipe (NUL, CON, \\.\pipe\...) has no directory
         // entry to replace: it takes the bytes directly.
@@ -289,6 +290,12 @@ void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t
         return;
     }
     if (!existing.Valid()) {
+        // Only a name that is not taken yet gets a new file. One that exists
+        // but may not be written (read-only, locked by another program) is
+        // left alone: replacing it would override its protection, and turn
+        // a link to it into a plain file.
+        if (openError != ERROR_FILE_NOT_FOUND && openError != ERROR_PATH_NOT_FOUND)
+            throw EFCreateError(file.Shown);
         ReplaceDiskFile(file.Path, file.Shown, data, size);
         return;
     }
