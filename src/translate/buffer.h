@@ -22,5 +22,10 @@ struct FileBuffer {
 // Returns false, leaving the buffer as it was, when the memory cannot be had.
 bool ReserveBuffer(FileBuffer& buffer, std::size_t capacity);
 
+// The first `bytes` bytes are saved and no longer needed: their memory may
+// go back to the system at once (their content is then gone), so that the
+// system can reuse it for the file it is being written to.
+void DiscardBufferPrefix(FileBuffer& buffer, std::size_t bytes);
+
 // Gives the memory back; the buffer is then empty.
 void ReleaseBuffer(FileBuffer& buffer);

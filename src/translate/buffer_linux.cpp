@@ -67,6 +67,14 @@ bool ReserveBuffer(FileBuffer& buffer, std::size_t capacity)
     return true;
 }
 
+void DiscardBufferPrefix(FileBuffer& buffer, std::size_t bytes)
+{
+    // Whole pages only; the mapping starts on a page.
+    std::size_t length = bytes / 4096 * 4096;
+    if (buffer.Data != nullptr && length > 0)
+        madvise(buffer.Data, length, MADV_DONTNEED);
+}
+
 void ReleaseBuffer(FileBuffer& buffer)
 {
     if (buffer.Data != nullptr)

@@ -15,6 +15,11 @@ bool ReserveBuffer(FileBuffer& buffer, std::size_t capacity)
     return true;
 }
 
+void DiscardBufferPrefix(FileBuffer&, std::size_t)
+{
+    // The heap cannot give back part of a block; it all goes at release.
+}
+
 void ReleaseBuffer(FileBuffer& buffer)
 {
     std::free(buffer.Data);

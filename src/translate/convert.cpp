@@ -33,5 +33,5 @@ void ConvertFile(const NamedFile& InputName, const NamedFile& OutputName, Progre
 {
     FileBuffer buffer = ReadWholeFile(InputName);
     TranslateBuffer(buffer.Data, buffer.Size, WorkTable, progress);
-    WriteWholeFile(OutputName, buffer.Data, buffer.Size);
+    WriteWholeFile(OutputName, buffer);
 }

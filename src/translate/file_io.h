@@ -17,6 +17,7 @@ struct NamedFile {
 // Throws EFOpenError, EReadError, or EStreamError (out of memory).
 FileBuffer ReadWholeFile(const NamedFile& file);
 
-// Makes `data` the file's whole content, replacing any old one.
-// Throws EFCreateError or EWriteError.
-void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size);
+// Makes the buffer's content the file's whole content, replacing any old
+// one. The buffer's memory may be given back as it is written: its content
+// is not to be used afterwards. Throws EFCreateError or EWriteError.
+void WriteWholeFile(const NamedFile& file, FileBuffer& buffer);

@@ -92,6 +92,20 @@ void WriteAllOrThrow(int fd, const std::uint8_t* data, std::size_t size)
         throw EWriteError();
 }
 
+// Writes the whole buffer in large pieces, giving each piece's memory back
+// once it is written: the system needs as much again for the file's new
+// copy in its cache, and memory it just got back is the fastest it has.
+void WriteBufferOrThrow(int fd, FileBuffer& buffer)
+{
+    constexpr std::size_t kPiece = std::size_t(64) << 20;
+    for (std::size_t done = 0; done < buffer.Size;) {
+        std::size_t piece = buffer.Size - done < kPiece ? buffer.Size - done : kPiece;
+        WriteAllOrThrow(fd, buffer.Data + done, piece);
+        done += piece;
+        DiscardBufferPrefix(buffer, done);
+    }
+}
+
 void CloseOrThrow(Descriptor& file)
 {
     int fd = file.Fd;
@@ -289,13 +303,12 @@ struct TemporaryFile {
 
 // Devices, pipes and terminals: there is nothing to replace, so the bytes go
 // straight to them.
-void WriteDirectly(const NamedFile& file, const std::string& target, const std::uint8_t* data,
-                   std::size_t size)
+void WriteDirectly(const NamedFile& file, const std::string& target, FileBuffer& buffer)
 {
     Descriptor out{open(target.c_str(), O_WRONLY | O_CLOEXEC)};
     if (out.Fd < 0)
         throw EFCreateError(file.Shown);
-    WriteAllOrThrow(out.Fd, data, size);
+    WriteBufferOrThrow(out.Fd, buffer);
     CloseOrThrow(out);
 }
 
@@ -321,8 +334,7 @@ bool CopyFileContent(int from, int to)
 // A file with other hard links: renaming a new file over this name would
 // split it from its other names. It is rewritten in place instead, after a
 // full copy of its old content is on disk beside it to fall back on.
-void RewriteLinkedFile(const NamedFile& file, const std::string& target, const std::uint8_t* data,
-                       std::size_t size)
+void RewriteLinkedFile(const NamedFile& file, const std::string& target, const FileBuffer& buffer)
 {
     // The rewrite runs to its end, or is undone, before any interrupt counts.
     SignalsBlocked blocked;
@@ -335,7 +347,7 @@ void RewriteLinkedFile(const NamedFile& file, const std::string& target, const s
     SyncDirectoryOf(backup.Path);
 
     bool written = ftruncate(old.Fd, 0) == 0 && lseek(old.Fd, 0, SEEK_SET) == 0 &&
-                   WriteAll(old.Fd, data, size) && fsync(old.Fd) == 0;
+                   WriteAll(old.Fd, buffer.Data, buffer.Size) && fsync(old.Fd) == 0;
     if (written) {
         CloseOrThrow(old);
         return;  // the backup goes with `backup`
@@ -350,12 +362,12 @@ void RewriteLinkedFile(const NamedFile& file, const std::string& target, const s
 // A regular file, or a name not yet taken: write a temporary beside it and
 // rename it into place once complete.
 void ReplaceByRename(const NamedFile& file, const std::string& target, const struct stat* old,
-                     const std::uint8_t* data, std::size_t size)
+                     FileBuffer& buffer)
 {
     InstallCleanupHandlers();
     TemporaryFile temporary(target, file, true);
     int fd = temporary.File.Fd;
-    WriteAllOrThrow(fd, data, size);
+    WriteBufferOrThrow(fd, buffer);
     if (old != nullptr) {
         // Owner first: changing it clears set-id bits that the mode then
         // restores. Only root may give a file away; anyone may keep its group
@@ -382,7 +394,7 @@ void ReplaceByRename(const NamedFile& file, const std::string& target, const str
 
 }  // namespace
 
-void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size)
+void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
 {
     // Past the file-size limit a write must fail, not kill the program.
     signal(SIGXFSZ, SIG_IGN);
@@ -394,26 +406,26 @@ void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t
         // what the shell asked for (appending, say).
         if (fcntl(target.Descriptor, F_GETFD) == -1)
             throw EFCreateError(file.Shown);
-        WriteAllOrThrow(target.Descriptor, data, size);
+        WriteBufferOrThrow(target.Descriptor, buffer);
         return;
     }
     struct stat st;
     if (stat(target.Path.c_str(), &st) != 0) {
         if (errno != ENOENT)
             throw EFCreateError(file.Shown);  // what is there cannot be told
-        ReplaceByRename(file, target.Path, nullptr, data, size);
+        ReplaceByRename(file, target.Path, nullptr, buffer);
         return;
     }
     if (S_ISDIR(st.st_mode))
         throw EFCreateError(file.Shown);
     if (!S_ISREG(st.st_mode))
-        WriteDirectly(file, target.Path, data, size);
+        WriteDirectly(file, target.Path, buffer);
     // A rename needs only the folder's permission: the file's own must
     // allow writing too, as it would for anything writing into it.
     else if (faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
         throw EFCreateError(file.Shown);
     else if (st.st_nlink > 1)
-        RewriteLinkedFile(file, target.Path, data, size);
+        RewriteLinkedFile(file, target.Path, buffer);
     else
-        ReplaceByRename(file, target.Path, &st, data, size);
+        ReplaceByRename(file, target.Path, &st, buffer);
 }

@@ -276,8 +276,10 @@ FileBuffer ReadWholeFile(const NamedFile& file)
     return ReadWhole(announced, [&in](std::uint8_t* into, std::size_t want) { return ReadUpTo(in.H, into, want); });
 }
 
-void WriteWholeFile(const NamedFile& file, const std::uint8_t* data, std::size_t size)
+void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
 {
+    const std::uint8_t* data = buffer.Data;
+    std::size_t size = buffer.Size;
     // Opening for writing changes nothing yet; it tells a device from a file.
     Handle existing{CreateFileA(file.Path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
