@@ -86,12 +86,6 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
     return true;
 }
 
-void WriteAllOrThrow(int fd, const std::uint8_t* data, std::size_t size)
-{
-    if (!WriteAll(fd, data, size))
-        throw EWriteError();
-}
-
 // Writes the whole buffer in large pieces, giving each piece's memory back
 // once it is written: the system needs as much again for the file's new
 // copy in its cache, and memory it just got back is the fastest it has.
@@ -100,7 +94,8 @@ void WriteBufferOrThrow(int fd, FileBuffer& buffer)
     constexpr std::size_t kPiece = std::size_t(64) << 20;
     for (std::size_t done = 0; done < buffer.Size;) {
         std::size_t piece = buffer.Size - done < kPiece ? buffer.Size - done : kPiece;
-        WriteAllOrThrow(fd, buffer.Data + done, piece);
+        if (!WriteAll(fd, buffer.Data + done, piece))
+            throw EWriteError();
         done += piece;
         DiscardBufferPrefix(buffer, done);
     }
