@@ -30,7 +30,7 @@ TEST_P(ParseCommandLineTest, FillsTheOptions)
         if (c.Outcome != CommandLineOutcome::Run)
             continue;
         if (o.OutputName.Shown.empty())
-            o.OutputName = DefaultOutputName(o);
+            o.OutputName = DefaultOutputName(o, false);
         EXPECT_EQ(o.InputName.Shown, c.Input);
         EXPECT_EQ(o.OutputName.Shown, c.Output);
         EXPECT_EQ(o.InputName.Path, openAsTyped ? c.InputPath : c.Input);
@@ -62,6 +62,40 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParseCommandLineTest, ::testing::Values(
     ArgumentsCase{{"x.ff7", ""}, O::Run, true, false, "X.FF7", "X.FF7.FF7", "x.ff7", "x.ff7.FF7"},
     // Only a-z change case; other bytes stay as typed.
     ArgumentsCase{{"\xe9t\xe9-z"}, O::Run, true, false, "\xe9T\xe9-Z", "\xe9T\xe9-Z.FF7", "\xe9t\xe9-z", "\xe9t\xe9-z.FF7"}));
+
+// Where the system drops the dots and spaces that end a name, the default
+// output is derived from the name without them.
+struct TrailingCase {
+    std::vector<std::string> Arguments;
+    std::string Output;      // shown, derived where they are dropped
+    std::string OutputPath;  // as opened where case matters
+};
+
+class TrailingDotsAndSpacesTest : public ::testing::TestWithParam<TrailingCase> {};
+
+TEST_P(TrailingDotsAndSpacesTest, AreLeftOutOfTheDerivedName)
+{
+    const TrailingCase& c = GetParam();
+    ParsedCommandLine parsed = ParseCommandLine(c.Arguments, true);
+    ASSERT_EQ(parsed.Outcome, CommandLineOutcome::Run);
+    NamedFile derived = DefaultOutputName(parsed.Options, true);
+    EXPECT_EQ(derived.Shown, c.Output);
+    EXPECT_EQ(derived.Path, c.OutputPath);
+    // Where names keep them, they stay part of the name.
+    NamedFile kept = DefaultOutputName(parsed.Options, false);
+    const NamedFile& in = parsed.Options.InputName;
+    EXPECT_EQ(kept.Shown, parsed.Options.Decode ? in.Shown + ".FF7" : in.Shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrailingDotsAndSpacesTest, ::testing::Values(
+    TrailingCase{{"-r", "x.ff7."}, "X", "x"},
+    TrailingCase{{"-r", "Sub\\x.Ff7 . ."}, "SUB\\X", "Sub\\x"},
+    TrailingCase{{"x. "}, "X.FF7", "x.FF7"},
+    TrailingCase{{"-r", ".ff7."}, "", ""},
+    // Nothing to drop, or nothing but dots: the name stays as it is.
+    TrailingCase{{"-r", "notes.txt."}, "NOTES.TXT.", "notes.txt."},
+    TrailingCase{{"-r", "a\\.."}, "A\\..", "a\\.."},
+    TrailingCase{{"-r", ".."}, "..", ".."}));
 
 TEST(UpperCase, ChangesOnlyAsciiLetters)
 {

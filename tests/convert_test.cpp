@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "translate/convert.h"
+#include "files/convert_file.h"
 #include "translate/tables.h"
 
 namespace {
@@ -43,7 +43,7 @@ TEST_P(TranslateBufferTest, ReportsEveryMultipleOf1024AfterItsBytes)
     watched = data.data();
     translatedInTime = true;
 
-    TranslateBuffer(data.data(), data.size(), WorkTable, Record);
+    TranslatePiece(data.data(), data.size(), WorkTable, 0, static_cast<std::int64_t>(size), Record);
 
     std::vector<std::int64_t> wanted;
     for (std::size_t p = 1024; p <= size; p += 1024)
@@ -66,7 +66,7 @@ TEST(TranslateBuffer, WithoutCallbackTranslatesEverything)
         data[i] = static_cast<std::uint8_t>(i * 7);
     std::vector<std::uint8_t> original = data;
     BuildWorkTable(false);
-    TranslateBuffer(data.data(), data.size(), WorkTable, nullptr);
+    TranslatePiece(data.data(), data.size(), WorkTable, 0, 0, nullptr);
     for (std::size_t i = 0; i < data.size(); ++i)
         ASSERT_EQ(data[i], EncodeTable[original[i]]) << "at " << i;
 }

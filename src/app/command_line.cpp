@@ -49,15 +49,25 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
     return parsed;
 }
 
-NamedFile DefaultOutputName(const RunOptions& options)
+std::size_t LengthWithoutTrailingDotsAndSpaces(std::string_view name)
+{
+    std::size_t end = name.find_last_not_of(". ");
+    // A last component of dots alone ("..") names a folder: it keeps them.
+    if (end == std::string_view::npos || name[end] == '\\' || name[end] == '/' || name[end] == ':')
+        return name.size();
+    return end + 1;
+}
+
+NamedFile DefaultOutputName(const RunOptions& options, bool trailingDotsAndSpacesDropped)
 {
     const NamedFile& in = options.InputName;
+    // Upper-casing keeps every byte in place, so both spellings have the same
+    // length and lose the same bytes.
+    std::size_t length = trailingDotsAndSpacesDropped ? LengthWithoutTrailingDotsAndSpaces(in.Shown) : in.Shown.size();
+    std::string_view shown = std::string_view(in.Shown).substr(0, length);
     if (options.Decode)
-        return {in.Shown + std::string(kFF7Ending), in.Path + std::string(kFF7Ending)};
-    std::string_view shown = in.Shown;
+        return {std::string(shown) + std::string(kFF7Ending), in.Path.substr(0, length) + std::string(kFF7Ending)};
     if (shown.size() >= kFF7Ending.size() && shown.substr(shown.size() - kFF7Ending.size()) == kFF7Ending) {
-        // Upper-casing keeps every byte in place, so both spellings lose the
-        // same four bytes.
         std::size_t keep = shown.size() - kFF7Ending.size();
         return {in.Shown.substr(0, keep), in.Path.substr(0, keep)};
     }

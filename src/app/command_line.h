@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "translate/file_io.h"
+#include "files/named_file.h"
 
 // The settings of one run.
 struct RunOptions {
@@ -34,7 +34,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
 
 // The output to use when none is given: the input plus ".FF7" when decoding;
 // when encoding, the input without its ".FF7" ending, or the input itself.
-NamedFile DefaultOutputName(const RunOptions& options);
+// `trailingDotsAndSpacesDropped`: the system opens "x.ff7. " as "x.ff7", so
+// the name is taken without them (the shown input keeps them).
+NamedFile DefaultOutputName(const RunOptions& options, bool trailingDotsAndSpacesDropped);
+
+// The length of `name` without the dots and spaces that end it, unless they
+// are all its last component holds.
+std::size_t LengthWithoutTrailingDotsAndSpaces(std::string_view name);
 
 // The program's own file name: what follows the last of `separators` in
 // argument 0. Falls back to "zemrik" where the system gave no name.

@@ -9,19 +9,18 @@
 #include "app/usage.h"
 #include "console/console.h"
 #include "console/progress.h"
-#include "translate/convert.h"
+#include "files/convert_file.h"
 #include "translate/errors.h"
 #include "translate/tables.h"
 
 namespace {
 
-int Run(int argc, char** argv, const std::string& programName)
+int Run(const std::vector<std::string>& arguments, const std::string& programName)
 {
     // 1. The title comes first, whatever follows.
     ConsoleSetTitle(kProgramTitle);
 
     // 2-3. Options from the arguments (upper-cased for every test on them).
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     ParsedCommandLine parsed = ParseCommandLine(arguments, NamesOpenAsTyped());
 
     // 4. No arguments at all: how to use the program.
@@ -40,7 +39,7 @@ int Run(int argc, char** argv, const std::string& programName)
 
     // 8-9. The output name, derived when not given.
     if (options.OutputName.Shown.empty())
-        options.OutputName = DefaultOutputName(options);
+        options.OutputName = DefaultOutputName(options, NamesDropTrailingDotsAndSpaces());
 
     // 10. Banner and empty frame, before the input is opened.
     if (!options.Quiet)
@@ -58,7 +57,9 @@ int Run(int argc, char** argv, const std::string& programName)
 
 void Report(const Exception& failure, const std::string& programName)
 {
-    ConsoleWrite(FailureReport(failure.ClassName(), programName, failure.CodeAddress(), failure.what()));
+    // The message may name a file: shown like the banner's names.
+    ConsoleWrite(FailureReport(failure.ClassName(), programName, failure.CodeAddress(),
+                               ConsoleShownName(failure.what())));
 }
 
 }  // namespace
@@ -66,10 +67,9 @@ void Report(const Exception& failure, const std::string& programName)
 int main(int argc, char** argv)
 {
     PrepareStandardStreams();
-    const std::string programName =
-        ProgramFileName(argc > 0 ? argv[0] : nullptr, ProgramPathSeparators());
+    const std::string programName = ProgramName(argc, argv);
     try {
-        return Run(argc, argv, programName);
+        return Run(ProgramArguments(argc, argv), programName);
     } catch (const Exception& failure) {
         Report(failure, programName);
     } catch (const std::bad_alloc&) {

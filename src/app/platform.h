@@ -1,5 +1,6 @@
 #pragma once
-#include <string_view>
+#include <string>
+#include <vector>
 
 // What the program start needs from the system it runs on.
 
@@ -9,9 +10,18 @@
 // program.
 void PrepareStandardStreams();
 
-// The characters that end the directory part of argument 0.
-std::string_view ProgramPathSeparators();
+// The arguments after argument 0, as the program's strings (on Windows the
+// command line's own characters as WTF-8, see files/utf16_names.h).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// The program's own file name, without its folder, for the usage text and
+// the failure report.
+std::string ProgramName(int argc, char** argv);
 
 // True where file names are opened with the spelling typed (case-sensitive
 // file systems); false where they are opened upper-cased.
 bool NamesOpenAsTyped();
+
+// True where the system drops the dots and spaces that end a name when it
+// opens it.
+bool NamesDropTrailingDotsAndSpaces();

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/command_line.h"
+
 void PrepareStandardStreams()
 {
     // A closed standard stream would hand its number to the next file opened,
@@ -20,12 +22,22 @@ void PrepareStandardStreams()
     signal(SIGPIPE, SIG_IGN);
 }
 
-std::string_view ProgramPathSeparators()
+std::vector<std::string> ProgramArguments(int argc, char** argv)
 {
-    return "/\\:";
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::string ProgramName(int argc, char** argv)
+{
+    return ProgramFileName(argc > 0 ? argv[0] : nullptr, "/\\:");
 }
 
 bool NamesOpenAsTyped()
 {
     return true;
+}
+
+bool NamesDropTrailingDotsAndSpaces()
+{
+    return false;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 // The few console operations the program needs, one implementation per
@@ -8,6 +9,11 @@
 // output has failed (closed, a broken pipe, a full device) later text is
 // dropped quietly.
 void ConsoleWrite(std::string_view text);
+
+// A file name as standard output may show it: on a console its control
+// characters (bytes below 0x20, and 0x7F) become '?', so that a name cannot
+// retitle or clear the user's terminal; files and pipes get its exact bytes.
+std::string ConsoleShownName(std::string_view name);
 
 // Sets the console window's title, where standard output is a console.
 void ConsoleSetTitle(std::string_view title);

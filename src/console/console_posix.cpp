@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "console/console_shared.h"
+
 namespace {
 
 bool outputFailed = false;
@@ -31,6 +33,11 @@ void ConsoleWrite(std::string_view text)
         }
         text.remove_prefix(static_cast<std::size_t>(n));
     }
+}
+
+std::string ConsoleShownName(std::string_view name)
+{
+    return IsTerminal() ? WithoutControlCharacters(name) : std::string(name);
 }
 
 void ConsoleSetTitle(std::string_view title)

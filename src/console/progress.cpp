@@ -26,9 +26,9 @@ void ShowProgressFrame(std::string_view InputName, std::string_view OutputName)
     std::string banner;
     banner += kProgramTitle;
     banner += ' ';
-    banner += InputName;
+    banner += ConsoleShownName(InputName);
     banner += " -> ";
-    banner += OutputName;
+    banner += ConsoleShownName(OutputName);
     banner += "\r\n";
     ConsoleWrite(banner);
 

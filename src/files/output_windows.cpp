@@ -1,79 +1,72 @@
-// Loading and saving a whole file with the Win32 API. A file on disk is
-// replaced through a temporary file beside it and the system's own replace
-// operation, so that a failed or interrupted run never leaves half a file
-// under the output's name.
-#include "translate/file_io.h"
+// Saving the output on Windows. A file on disk gets its new content in a
+// temporary file beside it, which the system's own replace operation then
+// puts in its place (keeping the old file's attributes and security), so
+// that a failed or interrupted run never leaves half a file under the
+// output's name. Every name goes through the wide calls in its system form
+// (see SystemPath).
+#include "files/output.h"
 
 #include <string>
 #include <vector>
-#include <windows.h>
 
+#include "files/input.h"
+#include "files/system_windows.h"
+#include "files/utf16_names.h"
 #include "translate/errors.h"
-#include "translate/read_whole.h"
 
 namespace {
 
-// Closes the handle however the scope is left.
-struct Handle {
-    HANDLE H = INVALID_HANDLE_VALUE;
-    ~Handle()
+// Ctrl+C, Ctrl+Break or a closed console window while a temporary file is
+// created and marked, or while the output is replaced or rewritten, waits
+// until that step is done, then ends the program as it would have: no
+// temporary file is left unmarked, and no replacement is cut off half-way.
+SRWLOCK replacing = SRWLOCK_INIT;
+
+BOOL WINAPI WaitForReplacement(DWORD)
+{
+    AcquireSRWLockExclusive(&replacing);
+    ReleaseSRWLockExclusive(&replacing);
+    return FALSE;  // on to the default handling, which ends the process
+}
+
+struct HoldInterrupts {
+    HoldInterrupts()
     {
-        if (H != INVALID_HANDLE_VALUE)
-            CloseHandle(H);
+        AcquireSRWLockExclusive(&replacing);
+        SetConsoleCtrlHandler(WaitForReplacement, TRUE);
     }
-    bool Valid() const { return H != INVALID_HANDLE_VALUE; }
-    // Closes now; false when the system reports a failure.
-    bool Close()
+    ~HoldInterrupts()
     {
-        HANDLE h = H;
-        H = INVALID_HANDLE_VALUE;
-        return CloseHandle(h) != 0;
+        ReleaseSRWLockExclusive(&replacing);
+        SetConsoleCtrlHandler(WaitForReplacement, FALSE);
     }
+    HoldInterrupts(const HoldInterrupts&) = delete;
+    HoldInterrupts& operator=(const HoldInterrupts&) = delete;
 };
 
-// Per call: the calls count in DWORDs, and network redirectors refuse very
-// large single transfers.
-constexpr DWORD kMaxIo = DWORD(1) << 24;
+enum class Way {
+    Direct,   // a device or a pipe takes the bytes as they come
+    Replace,  // a temporary file is put in the output's place
+    Rewrite,  // a file with other names gets the temporary file's content
+};
 
-// Other programs may read, write, rename or delete the file meanwhile, as on
-// POSIX systems; a change is caught by the size check below.
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-DWORD Piece(std::size_t left)
+// The path the system itself uses for an open file: through any symbolic
+// link, and with the spelling on disk. Falls back to `typed`.
+std::wstring FinalPath(HANDLE file, const std::wstring& typed)
 {
-    return left < kMaxIo ? static_cast<DWORD>(left) : kMaxIo;
-}
-
-// Reads until `want` bytes are in or the input ends; returns the count read.
-std::size_t ReadUpTo(HANDLE in, std::uint8_t* into, std::size_t want)
-{
-    std::size_t got = 0;
-    while (got < want) {
-        DWORD n = 0;
-        if (!ReadFile(in, into + got, Piece(want - got), &n, nullptr)) {
-            DWORD error = GetLastError();
-            // The writer of a pipe has closed its end: the input is complete.
-            if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
-                break;
-            throw EReadError();
-        }
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD n = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (n == 0)
             break;
-        got += n;
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(n);  // n is then the size needed, the final zero included
     }
-    return got;
-}
-
-bool WriteAll(HANDLE out, const std::uint8_t* data, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        DWORD n = 0;
-        if (!WriteFile(out, data + done, Piece(size - done), &n, nullptr) || n == 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return typed;
 }
 
 // Makes `to` a copy of `from`, both from their start, and flushes it.
@@ -95,202 +88,70 @@ bool CopyWhole(HANDLE from, HANDLE to)
     return SetEndOfFile(to) && FlushFileBuffers(to);
 }
 
-// The length of the directory part of `path`, its last separator included.
-// In a double-byte code page the second byte of a character can be a
-// backslash, so the scan steps over whole characters.
-std::size_t DirectoryLength(const std::string& path)
+// A new temporary file beside `target`, which the system deletes with its
+// last handle until it is complete.
+HANDLE CreateTemporary(const std::wstring& target, DWORD access, std::wstring& name)
 {
-    std::size_t cut = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char c = path[i];
-        if (c == '\\' || c == '/' || c == ':')
-            cut = i + 1;
-        else if (IsDBCSLeadByte(static_cast<BYTE>(c)))
-            ++i;
-    }
-    return cut;
-}
-
-// The path the system itself uses for an open file: through any symbolic
-// link, and with the spelling on disk. Falls back to `typed`.
-std::string FinalPath(HANDLE file, const std::string& typed)
-{
-    std::string path(MAX_PATH, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD n = GetFinalPathNameByHandleA(file, path.data(), static_cast<DWORD>(path.size()),
-                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (n == 0)
-            break;
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(n);  // n is then the size needed, the final zero included
-    }
-    return typed;
-}
-
-// Whether the system deletes the file when its last handle closes.
-bool SetDeleteOnClose(HANDLE file, bool del)
-{
-    FILE_DISPOSITION_INFO info{};
-    info.DeleteFile = del ? TRUE : FALSE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info) != 0;
-}
-
-// Ctrl+C, Ctrl+Break or a closed console window while a temporary file is
-// created and marked, or while the output is replaced, waits until that step
-// is done, then ends the program as it would have: no temporary file is left
-// unmarked, and no replacement is cut off half-way.
-SRWLOCK replacing = SRWLOCK_INIT;
-
-BOOL WINAPI WaitForReplacement(DWORD)
-{
-    AcquireSRWLockExclusive(&replacing);
-    ReleaseSRWLockExclusive(&replacing);
-    return FALSE;  // on to the default handling, which ends the process
-}
-
-struct HoldInterrupts {
-    HoldInterrupts()
-    {
-        AcquireSRWLockExclusive(&replacing);
-        SetConsoleCtrlHandler(WaitForReplacement, TRUE);
-    }
-    ~HoldInterrupts()
-    {
-        ReleaseSRWLockExclusive(&replacing);
-        SetConsoleCtrlHandler(WaitForReplacement, FALSE);
-    }
-};
-
-// Creates a new, empty temporary file beside `target`, under a hidden name
-// derived from the target's that no user file would have.
-HANDLE CreateTemporary(const std::string& target, std::string& name, DWORD access)
-{
-    std::size_t dir = DirectoryLength(target);
-    std::string stem = target.substr(0, dir) + "." + target.substr(dir) + ".zemrik-" +
-                       std::to_string(GetCurrentProcessId()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = stem + std::to_string(attempt) + ".tmp";
-        HANDLE file = CreateFileA(name.c_str(), access, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
-            return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// Puts `data` under the disk file `target` by way of a temporary file.
-void ReplaceDiskFile(const std::string& target, const std::string& shown,
-                     const std::uint8_t* data, std::size_t size)
-{
-    std::string temporary;
-    Handle out;
-    bool deletePending = false;
-    {
-        // Until the file is complete, any end of the process (a failure,
-        // Ctrl+C, being killed) takes the temporary file with it.
-        HoldInterrupts hold;
-        out.H = CreateTemporary(target, temporary, GENERIC_WRITE | DELETE);
-        deletePending = out.Valid() && SetDeleteOnClose(out.H, true);
-    }
-    if (!out.Valid())
-        throw EFCreateError(shown);
-    if (!WriteAll(out.H, data, size) || !FlushFileBuffers(out.H)) {
-        out.Close();
-        DeleteFileA(temporary.c_str());
-        throw EWriteError();
-    }
-
+    std::wstring folder = FolderOf(target);
     HoldInterrupts hold;
-    if (deletePending && !SetDeleteOnClose(out.H, false)) {
-        out.Close();
-        throw EWriteError();
+    HANDLE file = CreateUniqueFile(folder, target.substr(folder.size()), access | DELETE, FILE_ATTRIBUTE_NORMAL,
+                                   name);
+    if (file != INVALID_HANDLE_VALUE && !SetDeleteOnClose(file, true)) {
+        CloseHandle(file);
+        DeleteFileW(name.c_str());
+        file = INVALID_HANDLE_VALUE;
     }
-    if (!out.Close()) {
-        DeleteFileA(temporary.c_str());
-        throw EWriteError();
-    }
-    // Never copied: a rename the system refuses leaves the output as it was.
-    if (!MoveFileExA(temporary.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary.c_str());
-        throw EFCreateError(shown);
-    }
-}
-
-// Rewrites in place a file that has other names (hard links), so that every
-// name keeps showing the same file. Its old content is first copied beside it
-// and flushed: the copy puts it back if the rewrite fails, stays on disk if
-// the program is ended half-way, and goes once the file is whole again.
-void RewriteLinkedFile(const std::string& target, const std::string& shown,
-                       const std::uint8_t* data, std::size_t size)
-{
-    Handle file{CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    std::string copyName;
-    Handle copy;
-    bool deletePending = false;
-    if (file.Valid()) {
-        // Half a copy is of no use: until it is complete, it goes with the process.
-        HoldInterrupts hold;
-        copy.H = CreateTemporary(target, copyName, GENERIC_READ | GENERIC_WRITE | DELETE);
-        deletePending = copy.Valid() && SetDeleteOnClose(copy.H, true);
-    }
-    if (!copy.Valid())
-        throw EFCreateError(shown);
-    if (!CopyWhole(file.H, copy.H) || (deletePending && !SetDeleteOnClose(copy.H, false))) {
-        copy.Close();
-        DeleteFileA(copyName.c_str());
-        throw EWriteError();
-    }
-
-    HoldInterrupts hold;
-    LARGE_INTEGER start{};
-    bool written = SetFilePointerEx(file.H, start, nullptr, FILE_BEGIN) && WriteAll(file.H, data, size) &&
-                   SetEndOfFile(file.H) && FlushFileBuffers(file.H);
-    // Where the old content cannot be put back either, its copy is kept.
-    if (written || CopyWhole(copy.H, file.H)) {
-        copy.Close();
-        DeleteFileA(copyName.c_str());
-    }
-    if (!written)
-        throw EWriteError();
+    return file;
 }
 
 }  // namespace
 
-FileBuffer ReadWholeFile(const NamedFile& file)
-{
-    Handle in{CreateFileA(file.Path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
-    BY_HANDLE_FILE_INFORMATION info;
-    bool disk = in.Valid() && GetFileType(in.H) == FILE_TYPE_DISK;
-    if (!in.Valid() || (disk && GetFileInformationByHandle(in.H, &info) &&
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
-        throw EFOpenError(file.Shown);
+struct Output {
+    Way How = Way::Replace;
+    Handle File;             // the device, or the temporary file
+    std::wstring Temporary;  // its name, while it exists
+    std::wstring Target;     // the file replaced or rewritten
+    bool TargetExists = false;
+    std::string Shown;
 
-    LARGE_INTEGER length;
-    std::int64_t announced = disk && GetFileSizeEx(in.H, &length) ? length.QuadPart : 0;
-    return ReadWhole(announced, [&in](std::uint8_t* into, std::size_t want) { return ReadUpTo(in.H, into, want); });
+    // Removes the temporary file (marked, it goes when closed; the name is
+    // deleted too in case the mark was lifted).
+    void DropTemporary()
+    {
+        File.Close();
+        if (!Temporary.empty())
+            DeleteFileW(Temporary.c_str());
+        Temporary.clear();
+    }
+};
+
+void OutputCloser::operator()(Output* output) const
+{
+    output->DropTemporary();
+    delete output;
 }
 
-void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
+OutputPtr BeginOutput(const NamedFile& file, const InputFile&)
 {
-    const std::uint8_t* data = buffer.Data;
-    std::size_t size = buffer.Size;
+    OutputPtr output(new Output);
+    output->Shown = file.Shown;
+    std::wstring path = SystemPath(file.Path);
+    if (path.empty())
+        throw EFCreateError(file.Shown);
+
     // Opening for writing changes nothing yet; it tells a device from a file.
-    Handle existing{CreateFileA(file.Path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+    Handle existing{CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
     DWORD openError = existing.Valid() ? ERROR_SUCCESS : GetLastError();
     if (existing.Valid() && GetFileType(existing.H) != FILE_TYPE_DISK) {
         // A device or a pipe (NUL, CON, \\.\pipe\...) has no directory
         // entry to replace: it takes the bytes directly.
-        if (!WriteAll(existing.H, data, size) || !existing.Close())
-            throw EWriteError();
-        return;
+        output->How = Way::Direct;
+        output->File.H = existing.H;
+        existing.H = INVALID_HANDLE_VALUE;
+        return output;
     }
+    DWORD access = GENERIC_WRITE;
     if (!existing.Valid()) {
         // Only a name that is not taken yet gets a new file. One that exists
         // but may not be written (read-only, locked by another program) is
@@ -298,17 +159,124 @@ void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
         // a link to it into a plain file.
         if (openError != ERROR_FILE_NOT_FOUND && openError != ERROR_PATH_NOT_FOUND)
             throw EFCreateError(file.Shown);
-        ReplaceDiskFile(file.Path, file.Shown, data, size);
+        output->Target = path;
+    } else {
+        // An existing file is replaced where it really lives, so that a
+        // symbolic link to it stays a link, and its name keeps the spelling
+        // it has on disk.
+        output->Target = FinalPath(existing.H, path);
+        output->TargetExists = true;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(existing.H, &info) && info.nNumberOfLinks > 1) {
+            output->How = Way::Rewrite;
+            access |= GENERIC_READ;  // copied into the file at the end
+        }
+        existing.Close();
+    }
+    output->File.H = CreateTemporary(output->Target, access, output->Temporary);
+    if (!output->File.Valid()) {
+        output->Temporary.clear();
+        throw EFCreateError(file.Shown);
+    }
+    return output;
+}
+
+bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size)
+{
+    return WriteAll(output.File.H, data, size);
+}
+
+std::string OutputFolder(const Output& output)
+{
+    if (output.Temporary.empty())
+        return {};
+    std::wstring folder = FolderOf(output.Temporary);
+    return NameFromUtf16(std::u16string(folder.begin(), folder.end()));
+}
+
+namespace {
+
+// Puts the complete temporary file in the target's place.
+void ReplaceTarget(Output& output)
+{
+    if (!FlushFileBuffers(output.File.H))
+        throw EWriteError();
+    HoldInterrupts hold;
+    // From here on the temporary file is removed by name on failure, before
+    // an interrupt is let through.
+    if (!SetDeleteOnClose(output.File.H, false) || !output.File.Close()) {
+        output.DropTemporary();
+        throw EWriteError();
+    }
+    const wchar_t* temporary = output.Temporary.c_str();
+    const wchar_t* target = output.Target.c_str();
+    // The replaced file's attributes, security descriptor and other streams
+    // pass to the new content. Never copied: a replacement the system
+    // refuses leaves the output as it was.
+    bool done = output.TargetExists &&
+                ReplaceFileW(target, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (!done) {
+        DWORD error = output.TargetExists ? GetLastError() : ERROR_FILE_NOT_FOUND;
+        // The old file is gone meanwhile (or moved aside by the replace
+        // itself): the new one simply takes its name.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            done = MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (!done) {
+        output.DropTemporary();
+        throw EFCreateError(output.Shown);
+    }
+    output.Temporary.clear();
+}
+
+// Rewrites in place a file that has other names (hard links), so that every
+// name keeps showing the same file. Its old content is first copied beside it
+// and flushed: the copy puts it back if the rewrite fails, stays on disk if
+// the program is ended half-way, and goes once the file is whole again.
+void RewriteTarget(Output& output)
+{
+    Handle file{CreateFileW(output.Target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)};
+    std::wstring copyName;
+    Handle copy;
+    if (file.Valid())
+        copy.H = CreateTemporary(output.Target, GENERIC_READ | GENERIC_WRITE, copyName);
+    if (!copy.Valid())
+        throw EFCreateError(output.Shown);
+    // Half a copy is of no use: until it is complete, it goes with the process.
+    if (!CopyWhole(file.H, copy.H))
+        throw EWriteError();
+    HoldInterrupts hold;
+    if (!SetDeleteOnClose(copy.H, false)) {
+        copy.Close();
+        DeleteFileW(copyName.c_str());
+        throw EWriteError();
+    }
+    bool written = CopyWhole(output.File.H, file.H);
+    // Where the old content cannot be put back either, its copy is kept.
+    if (written || CopyWhole(copy.H, file.H)) {
+        copy.Close();
+        DeleteFileW(copyName.c_str());
+    }
+    if (!written)
+        throw EWriteError();
+}
+
+}  // namespace
+
+void FinishOutput(Output& output)
+{
+    switch (output.How) {
+    case Way::Direct:
+        if (!output.File.Close())
+            throw EWriteError();
+        return;
+    case Way::Replace:
+        ReplaceTarget(output);
+        return;
+    case Way::Rewrite:
+        RewriteTarget(output);
+        output.DropTemporary();
         return;
     }
-    // An existing file is replaced where it really lives, so that a symbolic
-    // link to it stays a link, and its name keeps the spelling it has on disk.
-    std::string target = FinalPath(existing.H, file.Path);
-    BY_HANDLE_FILE_INFORMATION info;
-    bool linked = GetFileInformationByHandle(existing.H, &info) && info.nNumberOfLinks > 1;
-    existing.Close();
-    if (linked)
-        RewriteLinkedFile(target, file.Shown, data, size);
-    else
-        ReplaceDiskFile(target, file.Shown, data, size);
 }

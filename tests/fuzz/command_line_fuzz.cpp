@@ -65,15 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckName(options.OutputName, openAsTyped);
         if (!options.OutputName.Shown.empty())
             continue;
-        NamedFile derived = DefaultOutputName(options);
-        CheckName(derived, openAsTyped);
-        const std::string& in = options.InputName.Shown;
-        if (options.Decode)
-            Check(derived.Shown == in + ".FF7");
-        else if (EndsWith(in, ".FF7"))
-            Check(derived.Shown + ".FF7" == in);
-        else
-            Check(derived.Shown == in && derived.Path == options.InputName.Path);
+        for (bool dropped : {false, true}) {
+            NamedFile derived = DefaultOutputName(options, dropped);
+            CheckName(derived, openAsTyped);
+            const std::string& in = options.InputName.Shown;
+            std::string base = in.substr(0, dropped ? LengthWithoutTrailingDotsAndSpaces(in) : in.size());
+            if (options.Decode)
+                Check(derived.Shown == base + ".FF7");
+            else if (EndsWith(base, ".FF7"))
+                Check(derived.Shown + ".FF7" == base);
+            else
+                Check(derived.Shown == in && derived.Path == options.InputName.Path);
+        }
     }
 
     std::string program = ProgramFileName(arguments.empty() ? nullptr : arguments[0].c_str(), "/\\:");
