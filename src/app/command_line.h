@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "translate/file_io.h"
+#include "files/named_file.h"
 
 // The settings of one run.
 struct RunOptions {

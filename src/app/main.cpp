@@ -9,7 +9,7 @@
 #include "app/usage.h"
 #include "console/console.h"
 #include "console/progress.h"
-#include "translate/convert.h"
+#include "files/convert_file.h"
 #include "translate/errors.h"
 #include "translate/tables.h"
 
