@@ -5,43 +5,35 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
-#include "translate/buffer.h"
 #include "translate/kernels/kernels.h"
 #include "translate/tables.h"
 
 namespace {
 
-// Memory taken the way the program takes it for a whole file, filled with
-// random bytes so that every table entry is used.
-FileBuffer RandomBuffer(std::size_t size)
+// Random bytes, so that every table entry is used.
+std::vector<std::uint8_t> RandomBuffer(std::size_t size)
 {
-    FileBuffer buffer;
-    if (!ReserveBuffer(buffer, size))
-        return buffer;
+    std::vector<std::uint8_t> buffer(size);
     std::mt19937_64 random(size);
     for (std::size_t i = 0; i < size; i += 8) {
         std::uint64_t word = random();
         for (std::size_t j = i; j < i + 8 && j < size; ++j, word >>= 8)
-            buffer.Data[j] = static_cast<std::uint8_t>(word);
+            buffer[j] = static_cast<std::uint8_t>(word);
     }
-    buffer.Size = size;
     return buffer;
 }
 
 void Translate(benchmark::State& state, TranslateKernel kernel)
 {
-    FileBuffer buffer = RandomBuffer(static_cast<std::size_t>(state.range(0)));
-    if (buffer.Size == 0) {
-        state.SkipWithError("no memory for the buffer");
-        return;
-    }
+    std::vector<std::uint8_t> buffer = RandomBuffer(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        kernel(buffer.Data, buffer.Size, WorkTable);
-        benchmark::DoNotOptimize(buffer.Data);
+        kernel(buffer.data(), buffer.size(), WorkTable);
+        benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(buffer.Size));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(buffer.size()));
 }
 
 }  // namespace

@@ -26,11 +26,16 @@ void Record(std::int64_t position, std::int64_t size)
 
 }  // namespace
 
-class TranslateBufferTest : public ::testing::TestWithParam<std::size_t> {};
+struct PieceCase {
+    std::size_t Size;
+    std::size_t Piece;  // the input arrives in pieces of this many bytes
+};
 
-TEST_P(TranslateBufferTest, ReportsEveryMultipleOf1024AfterItsBytes)
+class TranslatePieceTest : public ::testing::TestWithParam<PieceCase> {};
+
+TEST_P(TranslatePieceTest, ReportsEveryMultipleOf1024AfterItsBytes)
 {
-    const std::size_t size = GetParam();
+    const auto [size, piece] = GetParam();
     std::vector<std::uint8_t> data(size);
     std::mt19937 random(static_cast<unsigned>(size));
     for (auto& b : data)
@@ -43,7 +48,11 @@ TEST_P(TranslateBufferTest, ReportsEveryMultipleOf1024AfterItsBytes)
     watched = data.data();
     translatedInTime = true;
 
-    TranslatePiece(data.data(), data.size(), WorkTable, 0, static_cast<std::int64_t>(size), Record);
+    for (std::size_t offset = 0; offset < size; offset += piece) {
+        std::size_t length = size - offset < piece ? size - offset : piece;
+        TranslatePiece(data.data() + offset, length, WorkTable, static_cast<std::int64_t>(offset),
+                       static_cast<std::int64_t>(size), Record);
+    }
 
     std::vector<std::int64_t> wanted;
     for (std::size_t p = 1024; p <= size; p += 1024)
@@ -53,13 +62,15 @@ TEST_P(TranslateBufferTest, ReportsEveryMultipleOf1024AfterItsBytes)
     EXPECT_EQ(data, expected);
 }
 
-// Around the progress step and around the internal chunk size.
-INSTANTIATE_TEST_SUITE_P(Sizes, TranslateBufferTest, ::testing::Values(
-    0, 1, 1023, 1024, 1025, 3000, 4096,
-    (256u << 10) - 1, 256u << 10, (256u << 10) + 1, (256u << 10) + 1024,
-    (512u << 10) + 1023, (1u << 20) + 3000));
+// Around the progress step, with pieces that end on a step, just before one,
+// just after one, and the whole input at once.
+INSTANTIATE_TEST_SUITE_P(Sizes, TranslatePieceTest, ::testing::Values(
+    PieceCase{0, 1024}, PieceCase{1, 1024}, PieceCase{1023, 1024}, PieceCase{1024, 1024},
+    PieceCase{1025, 1024}, PieceCase{3000, 1023}, PieceCase{3000, 1025}, PieceCase{4096, 1000},
+    PieceCase{4096, 2048}, PieceCase{(256u << 10) + 1, 256u << 10}, PieceCase{(1u << 20) + 3000, 256u << 10},
+    PieceCase{(1u << 20) + 3000, (1u << 20) + 3000}, PieceCase{100000, 7}));
 
-TEST(TranslateBuffer, WithoutCallbackTranslatesEverything)
+TEST(TranslatePiece, WithoutCallbackTranslatesEverything)
 {
     std::vector<std::uint8_t> data(300000);
     for (std::size_t i = 0; i < data.size(); ++i)

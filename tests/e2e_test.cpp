@@ -218,17 +218,21 @@ TEST(Failure, ADirectoryIsNotAnOutput)
     EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "sub"}));
 }
 
+// The output's folder is missing: the whole input is still read, so every
+// star due is drawn before the report.
 TEST(Failure, UncreatableOutputLeavesTheInputAlone)
 {
-    TempDir dir;
-    std::string content = RandomBytes(2000, 5);
-    WriteFileBytes(dir / "in", content);
-    ProgramResult r = RunProgram({"in", "missing/out"}, dir.Path);
-    EXPECT_EQ(r.ExitStatus, 1);
-    EXPECT_EQ(r.Output, Banner("IN", "MISSING/OUT") + Frame(25) +
-                            Report("EFCreateError", "Cannot create file MISSING/OUT."));
-    EXPECT_EQ(ReadFileBytes(dir / "in"), content);
-    EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+    for (auto [size, stars] : {std::pair{2000, 25}, std::pair{3000, 34}}) {
+        TempDir dir;
+        std::string content = RandomBytes(size, 5);
+        WriteFileBytes(dir / "in", content);
+        ProgramResult r = RunProgram({"in", "missing/out"}, dir.Path);
+        EXPECT_EQ(r.ExitStatus, 1);
+        EXPECT_EQ(r.Output, Banner("IN", "MISSING/OUT") + Frame(stars) +
+                                Report("EFCreateError", "Cannot create file MISSING/OUT."));
+        EXPECT_EQ(ReadFileBytes(dir / "in"), content);
+        EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+    }
 }
 
 TEST(Failure, EncodingDotFF7AloneLeavesAnEmptyOutputName)
@@ -368,20 +372,26 @@ TEST(Output, AHardLinkedOutputKeepsItsLinks)
 TEST(Failure, AFullDiskLeavesEveryFileAsItWas)
 {
     for (bool inPlace : {false, true}) {
-        SmallDisk disk("size=64k");
-        if (!disk.Mounted)
-            GTEST_SKIP() << "cannot mount a tmpfs (needs root): " << std::strerror(errno);
-        const TempDir& dir = disk.Dir;
-        std::string content = RandomBytes(40000, 17);
-        WriteFileBytes(dir / "in", content);
-        ASSERT_EQ(ReadFileBytes(dir / "in"), content);
-        ProgramResult r = RunProgram(inPlace ? std::vector<std::string>{"-r", "-q", "in"}
-                                             : std::vector<std::string>{"-q", "in", "out"},
-                                     dir.Path);
-        EXPECT_EQ(r.ExitStatus, 1) << "in place: " << inPlace;
-        EXPECT_EQ(r.Output, Report("EWriteError", "Stream write error."));
-        EXPECT_EQ(ReadFileBytes(dir / "in"), content);
-        EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+        for (bool quiet : {true, false}) {
+            SmallDisk disk("size=64k");
+            if (!disk.Mounted)
+                GTEST_SKIP() << "cannot mount a tmpfs (needs root): " << std::strerror(errno);
+            const TempDir& dir = disk.Dir;
+            std::string content = RandomBytes(40000, 17);
+            WriteFileBytes(dir / "in", content);
+            ASSERT_EQ(ReadFileBytes(dir / "in"), content);
+            std::vector<std::string> arguments = inPlace ? std::vector<std::string>{"-r", "in"}
+                                                         : std::vector<std::string>{"in", "out"};
+            if (quiet)
+                arguments.insert(arguments.begin() + (inPlace ? 1 : 0), "-q");
+            ProgramResult r = RunProgram(arguments, dir.Path);
+            EXPECT_EQ(r.ExitStatus, 1) << "in place: " << inPlace;
+            // Shown: every star of the whole input, then the report.
+            std::string shown = inPlace ? Banner("IN", "IN") : Banner("IN", "OUT");
+            EXPECT_EQ(r.Output, (quiet ? "" : shown + Frame(49)) + Report("EWriteError", "Stream write error."));
+            EXPECT_EQ(ReadFileBytes(dir / "in"), content);
+            EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{"in"});
+        }
     }
 }
 

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -83,9 +86,9 @@ INSTANTIATE_TEST_SUITE_P(Syscalls, InjectedFailureTest, ::testing::Values(
     InjectedCase{{"-e", "inject=write:error=EIO:when=1"}, {"-q", "f", "out"}, kWriteError},
     InjectedCase{{"-e", "inject=fsync:error=EIO"}, {"-r", "-q", "f"}, kWriteError},
     InjectedCase{{"-e", "inject=fsync:error=EIO"}, {"-q", "f", "out"}, kWriteError},
-    InjectedCase{{"-e", "inject=rename:error=EXDEV"}, {"-r", "-q", "f"},
+    InjectedCase{{"-e", "inject=rename,renameat,renameat2:error=EXDEV"}, {"-r", "-q", "f"},
                  Report("EFCreateError", "Cannot create file F.")},
-    InjectedCase{{"-e", "inject=rename:error=EBUSY"}, {"-q", "f", "out"},
+    InjectedCase{{"-e", "inject=rename,renameat,renameat2:error=EBUSY"}, {"-q", "f", "out"},
                  Report("EFCreateError", "Cannot create file OUT.")},
     // The end of the file found too soon: it shrank while being read.
     InjectedCase{{"-P", "f", "-e", "trace=read", "-e", "inject=read:retval=0:when=1"}, {"-q", "f", "out"},
@@ -126,18 +129,84 @@ TEST(Limits, WritingPastTheFileSizeLimitIsAWriteError)
     EXPECT_EQ(ListDir(dir.Path), Names{"f"});
 }
 
-TEST(Limits, InputLargerThanTheMemoryAllowedIsReportedNotACrash)
+// The program's working memory refused: a report, never a crash.
+TEST(Limits, WorkingMemoryRefusedIsReportedNotACrash)
+{
+    REQUIRE_TOOL("strace");
+    TempDir dir;
+    std::string input = RandomBytes(3000, 8);
+    WriteFileBytes(dir / "f", input);
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null", "-e", "inject=mmap:error=ENOMEM"};
+    command.push_back(ProgramCommand().back());
+    for (const char* word : {"-r", "-q", "f"})
+        command.push_back(word);
+    ProgramResult r = RunCommand(command, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Report("EStreamError", "Out of memory while expanding memory stream."));
+    EXPECT_EQ(ReadFileBytes(dir / "f"), input);
+    EXPECT_EQ(ListDir(dir.Path), Names{"f"});
+}
+
+// Far more file than memory: the conversion needs only a small buffer.
+TEST(Limits, AFileLargerThanTheMemoryAllowedConverts)
 {
 #ifdef ZEMRIK_SANITIZE
     GTEST_SKIP() << "skipped: the sanitizers need more address space than the limit allows";
 #endif
     TempDir dir;
-    ASSERT_EQ(RunShell("truncate -s 1G big", dir.Path).ExitStatus, 0);
-    ProgramResult r = RunShell("ulimit -v 400000; exec \"$ZEMRIK\" -q big out", dir.Path);
-    EXPECT_EQ(r.ExitStatus, 1);
-    EXPECT_EQ(r.Output, Report("EStreamError", "Out of memory while expanding memory stream."));
-    EXPECT_EQ(ListDir(dir.Path), Names{"big"});
+    // 2 GiB of zeros (spaces once decoded) with a mark past 2^31 - 1; a reader
+    // counts every byte and keeps all but the spaces.
+    std::string script =
+        "truncate -s 2G big && "
+        "printf '\\041' | dd of=big bs=1 seek=2147483647 conv=notrunc status=none && "
+        "mkfifo pipe && { tee < pipe >(wc -c > total) | tr -d ' ' > others & } && "
+        "(ulimit -v 65536; exec \"$ZEMRIK\" big pipe); s=$?; wait; sleep 0.2; exit $s";
+    ProgramResult r = RunShell(script, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, Banner("BIG", "PIPE") + Frame(50) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "total"), "2147483648\n");
+    EXPECT_EQ(ReadFileBytes(dir / "others"), "A");
 }
+
+struct MemoryCase {
+    const char* Name;
+    std::string Script;  // prepares the input, then execs the program
+};
+
+class PeakMemoryTest : public ::testing::TestWithParam<MemoryCase> {};
+
+// The most memory the program ever held, whatever the input's size or kind.
+TEST_P(PeakMemoryTest, StaysUnder16MiB)
+{
+#ifdef ZEMRIK_SANITIZE
+    GTEST_SKIP() << "skipped: the sanitizers' own memory would be measured";
+#endif
+    TempDir dir;
+    pid_t child = fork();
+    if (child == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        if (null < 0 || dup2(null, 1) < 0 || chdir(dir.Path.c_str()) != 0)
+            _exit(127);
+        setenv("ZEMRIK", ProgramCommand().back().c_str(), 1);
+        execl("/bin/bash", "bash", "-c", GetParam().Script.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage = {};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_LT(usage.ru_maxrss, 16 * 1024) << "KiB at the peak";
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, PeakMemoryTest, ::testing::Values(
+    MemoryCase{"OneMiB", "truncate -s 1M in && exec \"$ZEMRIK\" in out"},
+    MemoryCase{"OneGiB", "truncate -s 1G in && exec \"$ZEMRIK\" -r in"},
+    MemoryCase{"EightGiBSparse", "truncate -s 8G in && exec \"$ZEMRIK\" in /dev/null"},
+    // No size in advance: quiet, it streams; with stars, it waits on disk.
+    MemoryCase{"OneGiBPipeQuiet", "exec \"$ZEMRIK\" -q /dev/stdin out < <(head -c 1G /dev/zero)"},
+    MemoryCase{"OneGiBPipeShown", "exec \"$ZEMRIK\" /dev/stdin out < <(head -c 1G /dev/zero)"}),
+    [](const ::testing::TestParamInfo<MemoryCase>& info) { return std::string(info.param.Name); });
 
 TEST(Limits, RenameOntoAMountPointIsRefusedAndNothingIsCopied)
 {

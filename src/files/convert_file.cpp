@@ -6,11 +6,10 @@
 
 #include <cstring>
 #include <exception>
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "files/input.h"
+#include "files/memory.h"
 #include "files/output.h"
 #include "translate/errors.h"
 #include "translate/kernels/kernels.h"
@@ -25,14 +24,9 @@ constexpr std::int64_t kProgressStep = 1024;
 // calls cost little (bench/compare.sh).
 constexpr std::size_t kPiece = std::size_t(256) << 10;
 
-using Piece = std::unique_ptr<std::uint8_t[]>;
-
-Piece TakePiece()
+WorkMemory TakePiece()
 {
-    Piece piece(new (std::nothrow) std::uint8_t[kPiece]);
-    if (!piece)
-        throw OutOfMemoryError();
-    return piece;
+    return TakeMemory(kPiece);
 }
 
 // Closes the input however the conversion ends.
@@ -118,7 +112,7 @@ void SpoolThenConvert(InputFile& input, std::uint8_t* piece, Saving& saving, Pro
     InputFile scratch;
     bool onDisk = OpenScratch(saving.Out ? OutputFolder(*saving.Out) : std::string(), scratch);
     InputCloser closeScratch{scratch};
-    std::vector<Piece> held;
+    std::vector<WorkMemory> held;
     std::int64_t size = 0;
     for (;;) {
         std::size_t got = ReadInput(input, piece, kPiece);
@@ -176,7 +170,7 @@ void ConvertFile(const NamedFile& InputName, const NamedFile& OutputName, Progre
 {
     InputFile input = OpenInput(InputName);
     InputCloser closeInput{input};
-    Piece piece = TakePiece();
+    WorkMemory piece = TakePiece();
     Saving saving = BeginSaving(OutputName, input);
 
     if (input.Size >= 0)

@@ -1,113 +1,47 @@
-// Loading and saving a whole file on POSIX systems.
-//
-// Saving never leaves a user's file half-written: a regular file is replaced
-// by renaming a complete, flushed temporary file over it; a file with other
-// hard links is rewritten in place only after a copy of its old content is
-// safely on disk beside it; devices and pipes are written directly.
-#include "translate/file_io.h"
+// Saving the output on POSIX systems, in one of three ways:
+// - a regular file, or a name not yet taken, gets a temporary file beside it
+//   that is flushed and renamed over it once complete;
+// - a regular file with other hard links is rewritten in place, from that
+//   complete temporary file, after a flushed copy of its old content is on
+//   disk beside it;
+// - devices, pipes and the program's own descriptors take the bytes directly.
+// Every step after the output's folder is opened works relative to it.
+#include "files/output.h"
 
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/input.h"
+#include "files/io_posix.h"
+#include "files/temporary_posix.h"
 #include "translate/errors.h"
-#include "translate/read_whole.h"
 
-namespace {
+enum class SaveWay { Direct, Rename, Rewrite };
 
-// Closes the descriptor however the scope is left.
-struct Descriptor {
-    int Fd;
-    ~Descriptor()
-    {
-        if (Fd >= 0)
-            close(Fd);
-    }
+struct Output {
+    std::string Shown;
+    SaveWay Way = SaveWay::Direct;
+    int Fd = -1;               // where the bytes go
+    Descriptor Opened;         // the device opened for a direct save
+    Descriptor Folder;         // the output's folder
+    std::string FolderPath;
+    std::string Name;          // the output's name in Folder
+    bool Existed = false;
+    struct stat Old = {};      // the file replaced, when Existed
+    TemporaryFile Temporary;
 };
 
-constexpr std::size_t kMaxIo = std::size_t(1) << 30;  // per call; the kernel caps lower anyway
-
-// Reads until `want` bytes are in or the file ends; returns the count read.
-std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t want)
+void OutputCloser::operator()(Output* output) const
 {
-    std::size_t got = 0;
-    while (got < want) {
-        std::size_t piece = want - got < kMaxIo ? want - got : kMaxIo;
-        ssize_t n = read(fd, into + got, piece);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EReadError();
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
+    delete output;
 }
-
-}  // namespace
-
-FileBuffer ReadWholeFile(const NamedFile& file)
-{
-    Descriptor in{open(file.Path.c_str(), O_RDONLY | O_CLOEXEC)};
-    struct stat st;
-    if (in.Fd < 0 || fstat(in.Fd, &st) != 0 || S_ISDIR(st.st_mode))
-        throw EFOpenError(file.Shown);
-
-    std::int64_t announced = S_ISREG(st.st_mode) ? st.st_size : 0;
-    return ReadWhole(announced, [&in](std::uint8_t* into, std::size_t want) { return ReadUpTo(in.Fd, into, want); });
-}
-
-// ---------------------------------------------------------------------------
-// Saving
 
 namespace {
-
-// Writes all of `data`; false on any failure (disk full, I/O error, file too
-// large).
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        std::size_t piece = size - done < kMaxIo ? size - done : kMaxIo;
-        ssize_t n = write(fd, data + done, piece);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes the whole buffer in large pieces, giving each piece's memory back
-// once it is written: the system needs as much again for the file's new
-// copy in its cache, and memory it just got back is the fastest it has.
-void WriteBufferOrThrow(int fd, FileBuffer& buffer)
-{
-    constexpr std::size_t kPiece = std::size_t(64) << 20;
-    for (std::size_t done = 0; done < buffer.Size;) {
-        std::size_t piece = buffer.Size - done < kPiece ? buffer.Size - done : kPiece;
-        if (!WriteAll(fd, buffer.Data + done, piece))
-            throw EWriteError();
-        done += piece;
-        DiscardBufferPrefix(buffer, done);
-    }
-}
-
-void CloseOrThrow(Descriptor& file)
-{
-    int fd = file.Fd;
-    file.Fd = -1;
-    if (close(fd) != 0)
-        throw EWriteError();
-}
 
 std::string DirectoryOf(const std::string& path)
 {
@@ -179,220 +113,97 @@ Target FinalTarget(const NamedFile& file)
     throw EFCreateError(file.Shown);  // a loop of links
 }
 
-void SyncDirectoryOf(const std::string& path)
+// The name under which a hard-linked file's old content waits while the file
+// is rewritten, and stays if the program is killed meanwhile.
+std::string BackupName(const std::string& name)
 {
-    std::string dir = DirectoryOf(path);
-    Descriptor d{open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (d.Fd >= 0)
-        fsync(d.Fd);
+    return name + ".zemrik-backup";
 }
 
-mode_t CurrentUmask()
+void OpenTemporary(Output& out)
 {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
+    // A new file gets what any program creating it would give it (the umask,
+    // or the folder's default ACL); a replacement starts private and takes
+    // the old file's permissions once complete.
+    mode_t mode = out.Existed ? 0600 : 0666;
+    if (!CreateTemporary(out.Folder.Fd, out.Name, mode, out.Temporary))
+        throw EFCreateError(out.Shown);
+    out.Fd = out.Temporary.File.Fd;
 }
 
-// --- Interrupts --------------------------------------------------------------
-// The temporary file being written, for the signal handler to remove. Set
-// and cleared only while the cleanup signals are blocked, so a signal sees
-// either no file or a complete name.
-std::array<char, 4200> pendingTemporary;
-
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-extern "C" void RemoveTemporaryAndDie(int signal)
+void FinishRename(Output& out)
 {
-    if (pendingTemporary[0] != '\0')
-        unlink(pendingTemporary.data());
-    // SA_RESETHAND has restored the default action; the signal raised again
-    // is delivered as the handler returns and ends the program by it.
-    raise(signal);
-}
-
-void InstallCleanupHandlers()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    for (int signal : kCleanupSignals) {
-        struct sigaction old;
-        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
-            continue;  // started ignoring it (nohup): keep ignoring it
-        struct sigaction action = {};
-        action.sa_handler = RemoveTemporaryAndDie;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-}
-
-// Holds the cleanup signals back while it lives.
-struct SignalsBlocked {
-    sigset_t Old;
-    SignalsBlocked()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int signal : kCleanupSignals)
-            sigaddset(&set, signal);
-        sigprocmask(SIG_BLOCK, &set, &Old);
-    }
-    ~SignalsBlocked() { sigprocmask(SIG_SETMASK, &Old, nullptr); }
-};
-
-// A new file beside `target`, created exclusively with mode 0600 under a
-// hidden name no user file would have. Removed again unless Keep() is
-// called.
-struct TemporaryFile {
-    std::string Path;
-    Descriptor File{-1};
-    bool Registered = false;  // named in pendingTemporary
-
-    TemporaryFile(const std::string& target, const NamedFile& shown, bool forSignals)
-    {
-        // Keep the hidden name within the system's limit for one name.
-        std::string base = BaseNameOf(target).substr(0, 200);
-        Path = DirectoryOf(target) + "." + base + ".zemrik-XXXXXX";
-        if (Path.size() >= pendingTemporary.size())
-            throw EFCreateError(shown.Shown);
-        SignalsBlocked blocked;
-        File.Fd = mkostemp(Path.data(), O_CLOEXEC);
-        if (File.Fd < 0)
-            throw EFCreateError(shown.Shown);
-        if (forSignals) {
-            std::memcpy(pendingTemporary.data(), Path.c_str(), Path.size() + 1);
-            Registered = true;
-        }
-    }
-
-    // The file is no longer ours to remove (renamed into place).
-    void Keep()
-    {
-        Path.clear();
-        Forget();
-    }
-
-    void Forget()
-    {
-        if (Registered)
-            pendingTemporary[0] = '\0';
-        Registered = false;
-    }
-
-    ~TemporaryFile()
-    {
-        if (File.Fd >= 0) {
-            close(File.Fd);
-            File.Fd = -1;
-        }
-        if (!Path.empty()) {
-            SignalsBlocked blocked;
-            unlink(Path.c_str());
-            Forget();
-        }
-    }
-};
-
-// Devices, pipes and terminals: there is nothing to replace, so the bytes go
-// straight to them.
-void WriteDirectly(const NamedFile& file, const std::string& target, FileBuffer& buffer)
-{
-    Descriptor out{open(target.c_str(), O_WRONLY | O_CLOEXEC)};
-    if (out.Fd < 0)
-        throw EFCreateError(file.Shown);
-    WriteBufferOrThrow(out.Fd, buffer);
-    CloseOrThrow(out);
-}
-
-// Copies everything readable from `from` to `to`, both at their start.
-bool CopyFileContent(int from, int to)
-{
-    if (lseek(from, 0, SEEK_SET) != 0 || lseek(to, 0, SEEK_SET) != 0)
-        return false;
-    std::array<std::uint8_t, 1 << 16> chunk;
-    for (;;) {
-        ssize_t n = read(from, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (!WriteAll(to, chunk.data(), static_cast<std::size_t>(n)))
-            return false;
-    }
-}
-
-// A file with other hard links: renaming a new file over this name would
-// split it from its other names. It is rewritten in place instead, after a
-// full copy of its old content is on disk beside it to fall back on.
-void RewriteLinkedFile(const NamedFile& file, const std::string& target, const FileBuffer& buffer)
-{
-    // The rewrite runs to its end, or is undone, before any interrupt counts.
-    SignalsBlocked blocked;
-    TemporaryFile backup(target, file, false);
-    Descriptor old{open(target.c_str(), O_RDWR | O_CLOEXEC)};
-    if (old.Fd < 0)
-        throw EFCreateError(file.Shown);
-    if (!CopyFileContent(old.Fd, backup.File.Fd) || fsync(backup.File.Fd) != 0)
-        throw EWriteError();
-    SyncDirectoryOf(backup.Path);
-
-    bool written = ftruncate(old.Fd, 0) == 0 && lseek(old.Fd, 0, SEEK_SET) == 0 &&
-                   WriteAll(old.Fd, buffer.Data, buffer.Size) && fsync(old.Fd) == 0;
-    if (written) {
-        CloseOrThrow(old);
-        return;  // the backup goes with `backup`
-    }
-    bool restored = ftruncate(old.Fd, 0) == 0 && CopyFileContent(backup.File.Fd, old.Fd) &&
-                    fsync(old.Fd) == 0;
-    if (!restored)
-        backup.Keep();  // now the only whole copy of the old content
-    throw EWriteError();
-}
-
-// A regular file, or a name not yet taken: write a temporary beside it and
-// rename it into place once complete.
-void ReplaceByRename(const NamedFile& file, const std::string& target, const struct stat* old,
-                     FileBuffer& buffer)
-{
-    InstallCleanupHandlers();
-    TemporaryFile temporary(target, file, true);
-    int fd = temporary.File.Fd;
-    WriteBufferOrThrow(fd, buffer);
-    if (old != nullptr) {
+    int fd = out.Temporary.File.Fd;
+    if (out.Existed) {
         // Owner first: changing it clears set-id bits that the mode then
         // restores. Only root may give a file away; anyone may keep its group
         // where they belong to it.
-        (void)fchown(fd, geteuid() == 0 ? old->st_uid : uid_t(-1), old->st_gid);
-        (void)fchmod(fd, old->st_mode & 07777);
+        (void)fchown(fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
+        (void)fchmod(fd, out.Old.st_mode & 07777);
         // Flushed before the old content is let go of.
         if (fsync(fd) != 0)
             throw EWriteError();
-    } else {
-        (void)fchmod(fd, 0666 & ~CurrentUmask());
     }
-    CloseOrThrow(temporary.File);
-
     {
+        // From the moment the file has a name until it has the output's, no
+        // signal may end the program.
         SignalsBlocked blocked;
-        if (rename(temporary.Path.c_str(), target.c_str()) != 0)
-            throw EFCreateError(file.Shown);
-        temporary.Keep();
+        if (!NameTemporary(out.Temporary, out.Name))
+            throw EFCreateError(out.Shown);
+        if (!out.Temporary.File.Close())
+            throw EWriteError();
+        if (renameat(out.Folder.Fd, out.Temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str()) != 0)
+            throw EFCreateError(out.Shown);
+        KeepTemporary(out.Temporary);
     }
-    if (old != nullptr)
-        SyncDirectoryOf(target);
+    if (out.Existed)
+        fsync(out.Folder.Fd);
+}
+
+// A file with other hard links: renaming a new file over this name would
+// split it from its other names, so the complete new content is copied into
+// it. Its old content is first copied beside it under a fixed name and
+// flushed; that copy puts it back if the rewrite fails, stays if the program
+// is killed half-way, and goes once the new content is flushed.
+void FinishRewrite(Output& out)
+{
+    // The rewrite runs to its end, or is undone, before any signal counts.
+    SignalsBlocked blocked;
+    Descriptor file(openat(out.Folder.Fd, out.Name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (file.Fd < 0)
+        throw EFCreateError(out.Shown);
+    std::string backupName = BackupName(out.Name);
+    // An existing copy may be the only whole one left by a run that was
+    // killed: it is never overwritten.
+    Descriptor backup(openat(out.Folder.Fd, backupName.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (backup.Fd < 0)
+        throw EFCreateError(out.Shown);
+    if (!CopyWholeFile(file.Fd, backup.Fd) || fsync(backup.Fd) != 0 || fsync(out.Folder.Fd) != 0) {
+        unlinkat(out.Folder.Fd, backupName.c_str(), 0);
+        throw EWriteError();
+    }
+
+    bool written = CopyWholeFile(out.Temporary.File.Fd, file.Fd) && fsync(file.Fd) == 0;
+    bool restored = !written && CopyWholeFile(backup.Fd, file.Fd) && fsync(file.Fd) == 0;
+    if (written || restored) {
+        unlinkat(out.Folder.Fd, backupName.c_str(), 0);
+        fsync(out.Folder.Fd);
+    }
+    if (!written)
+        throw EWriteError();
+    if (!file.Close())
+        throw EWriteError();
 }
 
 }  // namespace
 
-void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
+OutputPtr BeginOutput(const NamedFile& file, const InputFile&)
 {
     // Past the file-size limit a write must fail, not kill the program.
     signal(SIGXFSZ, SIG_IGN);
+    OutputPtr out(new Output);
+    out->Shown = file.Shown;
     if (file.Path.empty())
         throw EFCreateError(file.Shown);
     Target target = FinalTarget(file);
@@ -401,26 +212,69 @@ void WriteWholeFile(const NamedFile& file, FileBuffer& buffer)
         // what the shell asked for (appending, say).
         if (fcntl(target.Descriptor, F_GETFD) == -1)
             throw EFCreateError(file.Shown);
-        WriteBufferOrThrow(target.Descriptor, buffer);
-        return;
+        out->Fd = target.Descriptor;
+        return out;
     }
-    struct stat st;
-    if (stat(target.Path.c_str(), &st) != 0) {
+
+    out->FolderPath = DirectoryOf(target.Path);
+    out->Name = BaseNameOf(target.Path);
+    out->Folder.Fd = open(out->FolderPath.empty() ? "." : out->FolderPath.c_str(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (out->Folder.Fd < 0 || out->Name.empty())
+        throw EFCreateError(file.Shown);
+
+    struct stat& st = out->Old;
+    if (fstatat(out->Folder.Fd, out->Name.c_str(), &st, 0) != 0) {
         if (errno != ENOENT)
             throw EFCreateError(file.Shown);  // what is there cannot be told
-        ReplaceByRename(file, target.Path, nullptr, buffer);
-        return;
+        out->Way = SaveWay::Rename;
+        OpenTemporary(*out);
+        return out;
     }
+    out->Existed = true;
     if (S_ISDIR(st.st_mode))
         throw EFCreateError(file.Shown);
-    if (!S_ISREG(st.st_mode))
-        WriteDirectly(file, target.Path, buffer);
+    if (!S_ISREG(st.st_mode)) {
+        // Devices, pipes and terminals: there is nothing to replace.
+        out->Opened.Fd = openat(out->Folder.Fd, out->Name.c_str(), O_WRONLY | O_CLOEXEC);
+        if (out->Opened.Fd < 0)
+            throw EFCreateError(file.Shown);
+        out->Fd = out->Opened.Fd;
+        return out;
+    }
     // A rename needs only the folder's permission: the file's own must
     // allow writing too, as it would for anything writing into it.
-    else if (faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
+    if (faccessat(out->Folder.Fd, out->Name.c_str(), W_OK, AT_EACCESS) != 0)
         throw EFCreateError(file.Shown);
-    else if (st.st_nlink > 1)
-        RewriteLinkedFile(file, target.Path, buffer);
-    else
-        ReplaceByRename(file, target.Path, &st, buffer);
+    out->Way = st.st_nlink > 1 ? SaveWay::Rewrite : SaveWay::Rename;
+    OpenTemporary(*out);
+    return out;
+}
+
+bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size)
+{
+    return WriteAll(output.Fd, data, size);
+}
+
+std::string OutputFolder(const Output& output)
+{
+    if (output.Temporary.File.Fd < 0)
+        return std::string();
+    return output.FolderPath.empty() ? "." : output.FolderPath;
+}
+
+void FinishOutput(Output& output)
+{
+    switch (output.Way) {
+    case SaveWay::Direct:
+        if (output.Opened.Fd >= 0 && !output.Opened.Close())
+            throw EWriteError();
+        return;
+    case SaveWay::Rename:
+        FinishRename(output);
+        return;
+    case SaveWay::Rewrite:
+        FinishRewrite(output);
+        return;
+    }
 }

@@ -230,35 +230,38 @@ void ReplaceTarget(Output& output)
 }
 
 // Rewrites in place a file that has other names (hard links), so that every
-// name keeps showing the same file. Its old content is first copied beside it
-// and flushed: the copy puts it back if the rewrite fails, stays on disk if
-// the program is ended half-way, and goes once the file is whole again.
+// name keeps showing the same file: the complete new content is copied into
+// it. Its old content is first copied beside it under a fixed name and
+// flushed; that copy puts it back if the rewrite fails, stays if the program
+// is killed half-way, and goes once the new content is flushed.
 void RewriteTarget(Output& output)
 {
+    // The rewrite runs to its end, or is undone, before an interrupt counts.
+    HoldInterrupts hold;
     Handle file{CreateFileW(output.Target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr)};
-    std::wstring copyName;
-    Handle copy;
-    if (file.Valid())
-        copy.H = CreateTemporary(output.Target, GENERIC_READ | GENERIC_WRITE, copyName);
-    if (!copy.Valid())
+    if (!file.Valid())
         throw EFCreateError(output.Shown);
-    // Half a copy is of no use: until it is complete, it goes with the process.
-    if (!CopyWhole(file.H, copy.H))
-        throw EWriteError();
-    HoldInterrupts hold;
-    if (!SetDeleteOnClose(copy.H, false)) {
-        copy.Close();
-        DeleteFileW(copyName.c_str());
+    // An existing copy may be the only whole one left by a run that was
+    // killed: it is never overwritten.
+    std::wstring backupName = output.Target + L".zemrik-backup";
+    Handle backup{CreateFileW(backupName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!backup.Valid())
+        throw EFCreateError(output.Shown);
+    if (!CopyWhole(file.H, backup.H)) {
+        backup.Close();
+        DeleteFileW(backupName.c_str());
         throw EWriteError();
     }
+
     bool written = CopyWhole(output.File.H, file.H);
     // Where the old content cannot be put back either, its copy is kept.
-    if (written || CopyWhole(copy.H, file.H)) {
-        copy.Close();
-        DeleteFileW(copyName.c_str());
+    if (written || CopyWhole(backup.H, file.H)) {
+        backup.Close();
+        DeleteFileW(backupName.c_str());
     }
-    if (!written)
+    if (!written || !file.Close())
         throw EWriteError();
 }
 

@@ -1,0 +1,69 @@
+#include "files/io_posix.h"
+
+#include <cerrno>
+#include <memory>
+#include <new>
+#include <unistd.h>
+
+Descriptor::~Descriptor()
+{
+    if (Fd >= 0)
+        close(Fd);
+}
+
+bool Descriptor::Close()
+{
+    int fd = Fd;
+    Fd = -1;
+    return fd < 0 || close(fd) == 0;
+}
+
+std::int64_t ReadFully(int fd, std::uint8_t* into, std::size_t want)
+{
+    std::size_t got = 0;
+    while (got < want) {
+        ssize_t n = read(fd, into + got, want - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(got);
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CopyWholeFile(int from, int to)
+{
+    if (lseek(from, 0, SEEK_SET) != 0 || lseek(to, 0, SEEK_SET) != 0)
+        return false;
+    constexpr std::size_t kChunk = std::size_t(256) << 10;
+    std::unique_ptr<std::uint8_t[]> chunk(new (std::nothrow) std::uint8_t[kChunk]);
+    if (!chunk)
+        return false;
+    off_t length = 0;
+    for (;;) {
+        std::int64_t n = ReadFully(from, chunk.get(), kChunk);
+        if (n < 0 || !WriteAll(to, chunk.get(), static_cast<std::size_t>(n)))
+            return false;
+        length += n;
+        if (static_cast<std::size_t>(n) < kChunk)
+            return ftruncate(to, length) == 0;
+    }
+}

@@ -1,0 +1,171 @@
+#include "files/temporary_posix.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Every signal whose default action ends the program; SIGPIPE and SIGXFSZ
+// are ignored instead (a failed write is reported), SIGKILL and SIGSTOP
+// cannot be caught, and the faults (SIGSEGV and the like) are bugs.
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM,
+                                  SIGPROF, SIGXCPU, SIGIO, SIGPWR, SIGSTKFLT};
+
+// The named temporary file, for the signal handler to remove. Set and
+// cleared only while the signals are blocked, so a handler sees either no
+// file or a complete name.
+int pendingFolder = -1;
+std::array<char, 256> pendingName;
+
+extern "C" void RemoveTemporaryAndDie(int signal)
+{
+    if (pendingFolder >= 0)
+        unlinkat(pendingFolder, pendingName.data(), 0);
+    // SA_RESETHAND has restored the default action; the signal raised again
+    // is delivered as the handler returns and ends the program by it.
+    raise(signal);
+}
+
+void InstallCleanupHandlers()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (int signal : kEndingSignals) {
+        struct sigaction old;
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;  // started ignoring it (nohup): keep ignoring it
+        struct sigaction action = {};
+        action.sa_handler = RemoveTemporaryAndDie;
+        action.sa_flags = SA_RESETHAND;
+        sigfillset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void Register(const TemporaryFile& temporary)
+{
+    std::memcpy(pendingName.data(), temporary.Name.c_str(), temporary.Name.size() + 1);
+    pendingFolder = temporary.Folder;
+}
+
+void Unregister()
+{
+    pendingFolder = -1;
+}
+
+// A hidden name beside `base` that no user file would have: the base name
+// (cut to leave room within the system's limit), and six random letters.
+std::string HiddenName(const std::string& base)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::array<unsigned char, 6> random{};
+    if (getrandom(random.data(), random.size(), GRND_NONBLOCK) != static_cast<ssize_t>(random.size())) {
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        unsigned long mix = static_cast<unsigned long>(now.tv_nsec) ^ (static_cast<unsigned long>(getpid()) << 20);
+        for (auto& r : random) {
+            r = static_cast<unsigned char>(mix);
+            mix = mix * 6364136223846793005ul + 1442695040888963407ul;
+        }
+    }
+    std::string name(1, '.');
+    name.append(base, 0, 200);
+    name += ".zemrik-";
+    for (unsigned char r : random)
+        name += letters[r % (sizeof letters - 1)];
+    return name;
+}
+
+// Where the system has /proc, a nameless file can be given a name by anyone
+// who may write the folder; elsewhere only by a privileged process.
+bool CanNameUnnamedFiles()
+{
+    return access("/proc/self/fd", X_OK) == 0 || geteuid() == 0;
+}
+
+}  // namespace
+
+SignalsBlocked::SignalsBlocked()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kEndingSignals)
+        sigaddset(&set, signal);
+    sigprocmask(SIG_BLOCK, &set, &Old);
+}
+
+SignalsBlocked::~SignalsBlocked()
+{
+    sigprocmask(SIG_SETMASK, &Old, nullptr);
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    File.Close();
+    if (!Name.empty()) {
+        SignalsBlocked blocked;
+        unlinkat(Folder, Name.c_str(), 0);
+        Unregister();
+    }
+}
+
+bool CreateTemporary(int folder, const std::string& base, mode_t mode, TemporaryFile& temporary)
+{
+    InstallCleanupHandlers();
+    temporary.Folder = folder;
+    if (CanNameUnnamedFiles()) {
+        int fd = openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            temporary.File.Fd = fd;
+            return true;
+        }
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = HiddenName(base);
+        SignalsBlocked blocked;
+        int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            temporary.File.Fd = fd;
+            temporary.Name = name;
+            Register(temporary);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool NameTemporary(TemporaryFile& temporary, const std::string& base)
+{
+    if (!temporary.Name.empty())
+        return true;
+    std::string self = "/proc/self/fd/" + std::to_string(temporary.File.Fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = HiddenName(base);
+        SignalsBlocked blocked;
+        if (linkat(AT_FDCWD, self.c_str(), temporary.Folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            linkat(temporary.File.Fd, "", temporary.Folder, name.c_str(), AT_EMPTY_PATH) == 0) {
+            temporary.Name = name;
+            Register(temporary);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+void KeepTemporary(TemporaryFile& temporary)
+{
+    temporary.Name.clear();
+    Unregister();
+}
