@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <locale.h>
 #include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,6 +52,35 @@ std::string UsageText()
            "\r\n"
            "   Example: " + name + " -r UUTAI1.FF7\r\n"
            "   Encode UUTAI1.FF7 to UUTAI1\r\n";
+}
+
+// Sets an environment variable for the programs started while it lives.
+struct ScopedVariable {
+    std::string Name;
+    std::string Old;
+    bool Had;
+    ScopedVariable(const char* name, const char* value) : Name(name), Had(std::getenv(name) != nullptr)
+    {
+        if (Had)
+            Old = std::getenv(name);
+        setenv(name, value, 1);
+    }
+    ~ScopedVariable()
+    {
+        if (Had)
+            setenv(Name.c_str(), Old.c_str(), 1);
+        else
+            unsetenv(Name.c_str());
+    }
+};
+
+bool LocaleInstalled(const char* name)
+{
+    locale_t locale = newlocale(LC_ALL_MASK, name, locale_t(0));
+    if (locale == locale_t(0))
+        return false;
+    freelocale(locale);
+    return true;
 }
 
 }  // namespace
@@ -439,4 +471,200 @@ TEST(Failure, AProgramKilledWhileWritingLeavesEveryFileAsItWas)
     usleep(500000);  // the system removes the file once the process is gone
     EXPECT_EQ(ReadFileBytes(dir / "out"), "old");
     EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{"in", "out"}));
+}
+
+// A file of many pieces, with the display: every byte and every star.
+TEST(Output, ALongFileIsConvertedPieceByPiece)
+{
+    for (auto [size, stars] : {std::pair{std::size_t(3) << 20 | 512, 49}, std::pair{std::size_t(8) << 20, 50}}) {
+        TempDir dir;
+        std::string content = RandomBytes(size, 23);
+        WriteFileBytes(dir / "long", content);
+        ProgramResult r = RunProgram({"-r", "long", "out"}, dir.Path);
+        EXPECT_EQ(r.ExitStatus, 0);
+        EXPECT_EQ(r.Output, Banner("LONG", "OUT") + Frame(stars) + "\r\n");
+        // Compared whole, not printed: a difference would fill the screen.
+        EXPECT_TRUE(ReadFileBytes(dir / Created("out")) == Encoded(content)) << "size " << size;
+    }
+}
+
+// A name is the file it names, whatever its characters: never a look-alike
+// in the system's code page ("..\\important.txt" for a fullwidth backslash,
+// "a.txt" for a fullwidth a).
+struct LookAlikeCase {
+    std::string Named;      // in the folder sub, where the program runs
+    std::string LookAlike;  // relative to sub
+};
+
+class LookAlikeNameTest : public ::testing::TestWithParam<LookAlikeCase> {};
+
+TEST_P(LookAlikeNameTest, ConvertsExactlyTheNamedFile)
+{
+    const LookAlikeCase& c = GetParam();
+    TempDir dir;
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    std::string named = "the file named";
+    std::string other = "its look-alike";
+    WriteFileBytes(dir / "sub/" + c.Named, named);
+    WriteFileBytes(dir / "sub/" + c.LookAlike, other);
+    ProgramResult r = RunProgram({"-r", "-q", c.Named}, dir / "sub");
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, "");
+    EXPECT_EQ(ReadFileBytes(dir / "sub/" + c.Named), Encoded(named));
+    EXPECT_EQ(ReadFileBytes(dir / "sub/" + c.LookAlike), other);
+    std::vector<std::string> all = ListDir(dir.Path);
+    for (const std::string& name : ListDir(dir / "sub"))
+        all.push_back("sub/" + name);
+    std::sort(all.begin(), all.end());
+    std::vector<std::string> expected{"sub", "sub/" + c.Named,
+                                      c.LookAlike.rfind("../", 0) == 0 ? c.LookAlike.substr(3) : "sub/" + c.LookAlike};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(all, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LookAlikeNameTest, ::testing::Values(
+    LookAlikeCase{"..\xef\xbc\xbcimportant.txt", "../important.txt"},  // U+FF3C
+    LookAlikeCase{"\xef\xbd\x81.txt", "a.txt"}));                     // U+FF41
+
+// A name the code page cannot hold at all converts; off a console the
+// Windows build shows it in the code page, '?' for what it lacks.
+TEST(Names, ANameOutsideTheCodePageConverts)
+{
+    TempDir dir;
+    const std::string name = "\xe6\x97\xa5\xe6\x9c\xac.txt";  // 日本.txt
+    std::string content(1024, 'n');
+    WriteFileBytes(dir / name, content);
+    ProgramResult r = RunProgram({"-r", name}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    std::string shown = TestingWindowsProgram() ? "??.TXT" : "\xe6\x97\xa5\xe6\x9c\xac.TXT";
+    EXPECT_EQ(r.Output, Banner(shown, shown) + Frame(50) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / name), Encoded(content));
+    EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{name});
+}
+
+// In code page 932 the second byte of many characters lies in a-z: that of
+// ッ is 'b', and upper-cased it would make ィ. Upper-casing must change the
+// letters a-z of the name and nothing inside another character.
+TEST(Names, OnAJapaneseSystemUpperCasingChangesNoCharacter)
+{
+    if (!TestingWindowsProgram())
+        GTEST_SKIP() << "Windows only: a system whose code page is 932";
+    if (!LocaleInstalled("ja_JP.UTF-8"))
+        GTEST_SKIP() << "the locale ja_JP.UTF-8, which gives wine code page 932, is not installed "
+                        "(localedef -i ja_JP -f UTF-8 ja_JP.UTF-8)";
+    ScopedVariable japanese("LC_ALL", "ja_JP.UTF-8");
+    TempDir dir;
+    const std::string tsu = "\xe3\x83\x83";  // ッ
+    const std::string i = "\xe3\x82\xa3";    // ィ
+    std::string content(1024, 't');
+    std::string other(1024, 'i');
+    WriteFileBytes(dir / tsu + ".txt", content);
+    WriteFileBytes(dir / i + ".txt", other);
+
+    ProgramResult r = RunProgram({"-r", tsu + ".txt"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    // Shown in code page 932: ッ is 83 62.
+    EXPECT_EQ(r.Output, Banner("\x83\x62.TXT", "\x83\x62.TXT") + Frame(50) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / tsu + ".txt"), Encoded(content));
+    EXPECT_EQ(ReadFileBytes(dir / i + ".txt"), other);
+
+    // A new name made from it keeps its characters too.
+    r = RunProgram({"-q", tsu + ".txt"}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir / tsu + ".TXT.FF7"), content);
+    EXPECT_EQ(ListDir(dir.Path), (std::vector<std::string>{i + ".txt", tsu + ".TXT.FF7", tsu + ".txt"}));
+}
+
+// A path longer than the old 260-character limit of Windows, converted in
+// place: the temporary file beside it has a longer one still.
+TEST(Names, APathOf300CharactersConvertsInPlace)
+{
+    TempDir dir;
+    const char separator = TestingWindowsProgram() ? '\\' : '/';
+    std::string typed;
+    std::string onDisk = dir.Path;
+    for (char folder : {'a', 'b', 'c', 'd'}) {
+        typed += std::string(60, folder) + separator;
+        onDisk += "/" + std::string(60, folder);
+        ASSERT_EQ(mkdir(onDisk.c_str(), 0755), 0);
+    }
+    typed += std::string(56, 'f');
+    ASSERT_EQ(typed.size(), 300u);
+    onDisk += "/" + std::string(56, 'f');
+    std::string content = "far down";
+    WriteFileBytes(onDisk, content);
+
+    ProgramResult r = RunProgram({"-r", "-q", typed}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(onDisk), Encoded(content));
+    EXPECT_EQ(ListDir(onDisk.substr(0, onDisk.rfind('/'))), std::vector<std::string>{std::string(56, 'f')});
+
+    if (!TestingWindowsProgram())
+        return;
+    // Typed in the system's own long form, "\\?\" and the whole path (wine
+    // shows the root of the Linux file system as drive Z:).
+    std::string system = "\\\\?\\Z:" + onDisk;
+    std::replace(system.begin(), system.end(), '/', '\\');
+    r = RunProgram({"-r", "-q", system}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(onDisk), Encoded(Encoded(content)));
+    EXPECT_EQ(ListDir(onDisk.substr(0, onDisk.rfind('/'))), std::vector<std::string>{std::string(56, 'f')});
+}
+
+// Windows drops the dots and spaces that end a name when it opens it: the
+// default output is derived from the name without them.
+struct TrailingCase {
+    std::vector<std::string> Arguments;
+    std::string Input;    // on disk
+    std::string Created;  // on disk
+    bool Encode;
+    std::string Shown;    // the banner's "IN -> OUT"
+};
+
+class TrailingDotsAndSpacesTest : public ::testing::TestWithParam<TrailingCase> {};
+
+TEST_P(TrailingDotsAndSpacesTest, AreLeftOutOfTheDefaultOutput)
+{
+    if (!TestingWindowsProgram())
+        GTEST_SKIP() << "Windows only: elsewhere they are part of the name";
+    const TrailingCase& c = GetParam();
+    TempDir dir;
+    std::string content(1024, 'x');
+    WriteFileBytes(dir / c.Input, content);
+    ProgramResult r = RunProgram(c.Arguments, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, "Talvenir ZEMRIK v1.0 " + c.Shown + "\r\n" + Frame(50) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / c.Created), c.Encode ? Encoded(content) : Decoded(content));
+    EXPECT_EQ(ReadFileBytes(dir / c.Input), content);
+    std::vector<std::string> listing{c.Input, c.Created};
+    std::sort(listing.begin(), listing.end());
+    EXPECT_EQ(ListDir(dir.Path), listing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrailingDotsAndSpacesTest, ::testing::Values(
+    TrailingCase{{"-r", "x.ff7."}, "x.ff7", "X", true, "X.FF7. -> X"},
+    TrailingCase{{"-r", "x.ff7 . "}, "x.ff7", "X", true, "X.FF7 .  -> X"},
+    TrailingCase{{"x."}, "x", "X.FF7", false, "X. -> X.FF7"}));
+
+// The module named in the usage text is the program's own file, whatever the
+// parent process put in argument 0.
+TEST(Names, TheModuleNameIsTheProgramFileHoweverItIsStarted)
+{
+    if (!TestingWindowsProgram())
+        GTEST_SKIP() << "Windows only: on Linux the name is argument 0 after its last /";
+    std::vector<std::string> wine = ProgramCommand();
+    std::string program = wine.back();
+    wine.pop_back();
+    ASSERT_EQ(program.front(), '/') << "needs the program's absolute path";
+    std::string folder = program.substr(0, program.rfind('/'));
+    // Through cmd, which starts a program with argument 0 as typed: a path
+    // with forward slashes, and the bare name without ".exe".
+    for (const std::string& typed : {"Z:" + program, std::string("zemrik")}) {
+        std::vector<std::string> command = wine;
+        for (const std::string& word : {std::string("cmd"), std::string("/c"), typed})
+            command.push_back(word);
+        ProgramResult r = RunCommand(command, folder);
+        EXPECT_EQ(r.ExitStatus, 0) << typed;
+        EXPECT_EQ(r.Output, UsageText()) << typed;
+    }
 }

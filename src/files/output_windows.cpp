@@ -51,7 +51,9 @@ enum class Way {
 };
 
 // The path the system itself uses for an open file: through any symbolic
-// link, and with the spelling on disk. Falls back to `typed`.
+// link, and with the spelling on disk. Where the system cannot tell (some
+// give no answer past 260 characters), `typed` with its last name spelled
+// as on disk.
 std::wstring FinalPath(HANDLE file, const std::wstring& typed)
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -66,7 +68,12 @@ std::wstring FinalPath(HANDLE file, const std::wstring& typed)
         }
         path.resize(n);  // n is then the size needed, the final zero included
     }
-    return typed;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(typed.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return typed;
+    FindClose(search);
+    return FolderOf(typed) + found.cFileName;
 }
 
 // Makes `to` a copy of `from`, both from their start, and flushes it.
@@ -215,12 +222,16 @@ void ReplaceTarget(Output& output)
     // refuses leaves the output as it was.
     bool done = output.TargetExists &&
                 ReplaceFileW(target, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-    if (!done) {
-        DWORD error = output.TargetExists ? GetLastError() : ERROR_FILE_NOT_FOUND;
-        // The old file is gone meanwhile (or moved aside by the replace
-        // itself): the new one simply takes its name.
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            done = MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    DWORD error = output.TargetExists && !done ? GetLastError() : ERROR_SUCCESS;
+    // Where the old file is in use, it stays as it is. Where the replace
+    // call fails otherwise (the old file is gone meanwhile, or the call
+    // refuses a long path, as some systems' do), the new file is moved over
+    // the old one and takes its attributes, though not its access list.
+    if (!done && error != ERROR_UNABLE_TO_REMOVE_REPLACED) {
+        WIN32_FILE_ATTRIBUTE_DATA old;
+        if (output.TargetExists && GetFileAttributesExW(target, GetFileExInfoStandard, &old))
+            SetFileAttributesW(temporary, old.dwFileAttributes);
+        done = MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
     if (!done) {
         output.DropTemporary();
