@@ -527,16 +527,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, LookAlikeNameTest, ::testing::Values(
     LookAlikeCase{"\xef\xbd\x81.txt", "a.txt"}));                     // U+FF41
 
 // A name the code page cannot hold at all converts; off a console the
-// Windows build shows it in the code page, '?' for what it lacks.
+// Windows build shows it in the code page, '?' for each character it lacks
+// (not a look-alike: the fullwidth a is not shown as "a").
 TEST(Names, ANameOutsideTheCodePageConverts)
 {
     TempDir dir;
-    const std::string name = "\xe6\x97\xa5\xe6\x9c\xac.txt";  // 日本.txt
+    const std::string name = "\xef\xbd\x81\xe6\x97\xa5\xe6\x9c\xac.txt";  // ａ日本.txt
     std::string content(1024, 'n');
     WriteFileBytes(dir / name, content);
     ProgramResult r = RunProgram({"-r", name}, dir.Path);
     EXPECT_EQ(r.ExitStatus, 0);
-    std::string shown = TestingWindowsProgram() ? "??.TXT" : "\xe6\x97\xa5\xe6\x9c\xac.TXT";
+    std::string shown = TestingWindowsProgram() ? "???.TXT" : "\xef\xbd\x81\xe6\x97\xa5\xe6\x9c\xac.TXT";
     EXPECT_EQ(r.Output, Banner(shown, shown) + Frame(50) + "\r\n");
     EXPECT_EQ(ReadFileBytes(dir / name), Encoded(content));
     EXPECT_EQ(ListDir(dir.Path), std::vector<std::string>{name});

@@ -34,6 +34,11 @@ add_test(NAME console_display
 set_tests_properties(console_display PROPERTIES SKIP_RETURN_CODE 77)
 list(APPEND wine_tests console_display)
 
+add_test(NAME console_names
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/console_names_test.sh $<TARGET_FILE:zemrik>)
+set_tests_properties(console_names PROPERTIES SKIP_RETURN_CODE 77)
+list(APPEND wine_tests console_names)
+
 foreach(test IN LISTS wine_tests)
   set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${ZEMRIK_WINE_ENVIRONMENT})
   set_property(TEST ${test} PROPERTY ENVIRONMENT_MODIFICATION ${ZEMRIK_WINE_UNSET})
