@@ -176,5 +176,5 @@ void ConvertFile(const NamedFile& InputName, const NamedFile& OutputName, Progre
 
     if (saving.Failure)
         std::rethrow_exception(saving.Failure);
-    FinishOutput(*saving.Out);
+    FinishOutput(*saving.Out, input);
 }
