@@ -32,14 +32,7 @@ WorkMemory TakePiece()
 // Closes the input however the conversion ends.
 struct InputCloser {
     InputFile& File;
-    bool Open = true;
-    void Close()
-    {
-        if (Open)
-            CloseInput(File);
-        Open = false;
-    }
-    ~InputCloser() { Close(); }
+    ~InputCloser() { CloseInput(File); }
 };
 
 // The save and its first failure. A failure to create the output or to write
@@ -183,8 +176,5 @@ void ConvertFile(const NamedFile& InputName, const NamedFile& OutputName, Progre
 
     if (saving.Failure)
         std::rethrow_exception(saving.Failure);
-    // Every byte is in. Windows cannot put a new file in the place of one
-    // that is still open, which a file converted in place would be.
-    closeInput.Close();
-    FinishOutput(*saving.Out);
+    FinishOutput(*saving.Out, input);
 }

@@ -1,8 +1,10 @@
 // Reading the input on POSIX systems.
 #include "files/input.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -46,10 +48,28 @@ int FdOf(const InputFile& input)
 
 InputFile OpenInput(const NamedFile& file)
 {
-    Descriptor in(open(file.Path.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor in;
     struct stat st;
-    if (in.Fd < 0 || fstat(in.Fd, &st) != 0 || S_ISDIR(st.st_mode))
-        throw EFOpenError(file.Shown);
+    for (int attempt = 0;; ++attempt) {
+        in.Close();
+        in.Fd = open(file.Path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in.Fd < 0 || fstat(in.Fd, &st) != 0 || S_ISDIR(st.st_mode) || IsMissingStreamStandIn(st))
+            throw EFOpenError(file.Shown);
+        if (!S_ISREG(st.st_mode))
+            break;
+        // Runs on the same file take turns: none reads a file while another
+        // rewrites it, and the size is what it is once our turn comes.
+        while (flock(in.Fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        if (fstat(in.Fd, &st) != 0)
+            throw EFOpenError(file.Shown);
+        // The run before ours may have replaced the file under its name: the
+        // file to read is the one the name holds now.
+        struct stat now;
+        if (attempt == 10 || (stat(file.Path.c_str(), &now) == 0 && now.st_dev == st.st_dev &&
+                              now.st_ino == st.st_ino))
+            break;
+    }
 
     InputFile input;
     if (S_ISREG(st.st_mode) && !OnPseudoFileSystem(in.Fd)) {

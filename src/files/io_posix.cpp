@@ -2,8 +2,22 @@
 
 #include <cerrno>
 #include <memory>
+#include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+struct StandIn {
+    bool Given = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+};
+StandIn standIns[3];
+
+}  // namespace
 
 Descriptor::~Descriptor()
 {
@@ -66,4 +80,27 @@ bool CopyWholeFile(int from, int to)
         if (static_cast<std::size_t>(n) < kChunk)
             return ftruncate(to, length) == 0;
     }
+}
+
+void ProvideMissingStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // open and memfd_create take the lowest free number: this one.
+        int standIn = memfd_create("missing standard stream", 0);
+        if (standIn < 0)
+            standIn = open("/dev/null", O_RDWR);
+        struct stat st;
+        if (standIn == fd && fstat(fd, &st) == 0)
+            standIns[fd] = {true, st.st_dev, st.st_ino};
+    }
+}
+
+bool IsMissingStreamStandIn(const struct stat& st)
+{
+    for (const StandIn& standIn : standIns)
+        if (standIn.Given && standIn.Device == st.st_dev && standIn.Inode == st.st_ino)
+            return true;
+    return false;
 }

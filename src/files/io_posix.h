@@ -9,6 +9,7 @@ struct Descriptor {
     int Fd = -1;
     Descriptor() = default;
     explicit Descriptor(int fd) : Fd(fd) {}
+    Descriptor(Descriptor&& other) noexcept : Fd(other.Fd) { other.Fd = -1; }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor();
@@ -28,3 +29,14 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
 // Copies everything from `from` to `to`, both from their start, and cuts
 // `to` to the length copied.
 bool CopyWholeFile(int from, int to);
+
+struct stat;
+
+// Gives each standard stream the program was started without a stand-in of
+// its own: an empty unnamed file no path can lead to but through the stream
+// itself. Its number then cannot go to a file the program opens (console
+// text would land in it), and naming the missing stream can be refused.
+void ProvideMissingStandardStreams();
+
+// Whether `st` is one of those stand-ins.
+bool IsMissingStreamStandIn(const struct stat& st);

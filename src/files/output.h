@@ -32,6 +32,7 @@ bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size);
 std::string OutputFolder(const Output& output);
 
 // Makes what was written the output's whole content: flushed, then renamed
-// over the old file, or copied into it where it has other names.
-// Throws EFCreateError or EWriteError.
-void FinishOutput(Output& output);
+// over the old file, or copied into it where it has other names. The input
+// is still open (and may be closed here first, when another file must be
+// waited for). Throws EFCreateError or EWriteError.
+void FinishOutput(Output& output, InputFile& input);

@@ -1,20 +1,27 @@
 // Saving the output on POSIX systems, in one of three ways:
-// - a regular file, or a name not yet taken, gets a temporary file beside it
-//   that is flushed and renamed over it once complete;
-// - a regular file with other hard links is rewritten in place, from that
-//   complete temporary file, after a flushed copy of its old content is on
-//   disk beside it;
+// - a regular file, or a name not yet taken, gets an unnamed temporary file
+//   in the same folder that is flushed and renamed over it once complete;
+// - a regular file with other hard links, or one whose owner, group or
+//   extended attributes a new file could not keep, is rewritten in place
+//   from that complete temporary file, after a flushed copy of its old
+//   content is on disk beside it under a fixed name;
 // - devices, pipes and the program's own descriptors take the bytes directly.
-// Every step after the output's folder is opened works relative to it.
+// The output's folder is found one name at a time and then held open: every
+// later step works relative to it, so a name swapped in meanwhile cannot
+// send the write elsewhere.
 #include "files/output.h"
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <string_view>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 #include "files/input.h"
 #include "files/io_posix.h"
@@ -29,10 +36,11 @@ struct Output {
     int Fd = -1;               // where the bytes go
     Descriptor Opened;         // the device opened for a direct save
     Descriptor Folder;         // the output's folder
-    std::string FolderPath;
     std::string Name;          // the output's name in Folder
     bool Existed = false;
     struct stat Old = {};      // the file replaced, when Existed
+    Descriptor OldEntry;       // that file, held (O_PATH) to read its attributes
+    bool IsInput = false;      // the file replaced is the input
     TemporaryFile Temporary;
 };
 
@@ -43,135 +51,302 @@ void OutputCloser::operator()(Output* output) const
 
 namespace {
 
-std::string DirectoryOf(const std::string& path)
+// --- Finding the output ------------------------------------------------------
+
+bool SameFile(const struct stat& a, const struct stat& b)
 {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-std::string BaseNameOf(const std::string& path)
+bool AllDigits(const std::string& name)
 {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name.size() <= 9 && name.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// One of the program's own descriptors named as a file (/dev/stdout goes to
-// /proc/self/fd/1): the number, or -1 when `path` names none.
-int DescriptorNamed(const std::string& path)
+// Whether `folder` lists the program's own descriptors (/proc/self/fd, by
+// whatever path it was reached).
+bool IsOwnDescriptorFolder(int folder)
 {
-    for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
-        if (path.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        std::string digits = path.substr(prefix.size());
-        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::stoi(digits);
+    struct stat here;
+    if (fstat(folder, &here) != 0 || !S_ISDIR(here.st_mode))
+        return false;
+    for (const char* own : {"/proc/self/fd", "/proc/thread-self/fd"}) {
+        struct stat st;
+        if (stat(own, &st) == 0 && SameFile(st, here))
+            return true;
     }
-    return -1;
+    return false;
 }
 
-// Whether the system's rule for links in shared folders such as /tmp forbids
-// following this one: a sticky, world-writable folder, and a link owned by
-// neither the folder's owner nor us. Followed anyway, a link planted there
-// would let another user choose which file gets replaced.
-bool ForbiddenToFollow(const std::string& link, const struct stat& linkStat)
+// The system's rule for links in shared folders such as /tmp: in a sticky,
+// world-writable folder, a link owned by neither the folder's owner nor us
+// is not followed.
+bool SharedFolderForbids(int folder, const struct stat& link)
 {
-    std::string dir = DirectoryOf(link);
-    struct stat folder;
-    if (stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
+    struct stat st;
+    if (fstat(folder, &st) != 0)
         return true;
-    bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
-    return shared && linkStat.st_uid != geteuid() && linkStat.st_uid != folder.st_uid;
+    bool shared = (st.st_mode & S_ISVTX) && (st.st_mode & S_IWOTH);
+    return shared && link.st_uid != geteuid() && link.st_uid != st.st_uid;
 }
 
-// Where a write through the output's name lands: a path with symbolic links
-// followed, so that the file they point to is replaced and the links stay
-// links; or one of the program's own descriptors.
-struct Target {
-    std::string Path;
-    int Descriptor = -1;
+// Links of ours or root's are followed wherever they lead; another user's
+// only to a file of that same user (or, for a file still to be made, into a
+// folder of that user), so that nobody can have us replace a file they could
+// not replace themselves.
+bool TrustedLinkOwner(uid_t owner)
+{
+    return owner == geteuid() || owner == 0;
+}
+
+void PushComponents(std::vector<std::string>& pending, const std::string& path)
+{
+    // Kept last-first, so that the next name to walk is at the back.
+    std::size_t end = path.size();
+    while (end > 0) {
+        std::size_t slash = path.rfind('/', end - 1);
+        std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+        if (end > start)
+            pending.push_back(path.substr(start, end - start));
+        if (slash == std::string::npos)
+            break;
+        end = slash;
+    }
+}
+
+struct Resolved {
+    Descriptor Folder;      // held open (O_PATH) while walking
+    std::string Name;       // the last name, in Folder
+    int OwnDescriptor = -1; // the path leads to one of the program's descriptors
 };
 
-Target FinalTarget(const NamedFile& file)
+// Walks `path` one name at a time, following symbolic links as the system
+// would but only where the rules above allow. Throws EFCreateError.
+Resolved ResolveOutput(const NamedFile& file)
 {
-    std::string current = file.Path;
-    for (int hops = 0; hops < 40; ++hops) {
-        if (int fd = DescriptorNamed(current); fd >= 0)
-            return {current, fd};
+    const std::string& path = file.Path;
+    Resolved result;
+    std::vector<std::string> pending;
+    PushComponents(pending, path);
+    result.Folder.Fd = open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (result.Folder.Fd < 0)
+        throw EFCreateError(file.Shown);
+    std::vector<uid_t> linkOwners;  // of the links followed that are not trusted
+    int links = 0;
+    auto ownerAllowed = [&](uid_t owner) {
+        for (uid_t linkOwner : linkOwners)
+            if (linkOwner != owner)
+                return false;
+        return true;
+    };
+
+    while (!pending.empty()) {
+        std::string name = std::move(pending.back());
+        pending.pop_back();
+        bool last = pending.empty();
+        if (name == ".")
+            continue;
+        if (AllDigits(name) && IsOwnDescriptorFolder(result.Folder.Fd)) {
+            if (last) {
+                result.OwnDescriptor = std::stoi(name);
+                return result;
+            }
+            // A folder open as one of our descriptors: go on inside it.
+            Descriptor folder(openat(result.Folder.Fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (folder.Fd < 0)
+                throw EFCreateError(file.Shown);
+            std::swap(result.Folder.Fd, folder.Fd);
+            continue;
+        }
+        Descriptor entry(openat(result.Folder.Fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat st;
-        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return {current};
-        if (ForbiddenToFollow(current, st))
+        if (entry.Fd < 0) {
+            struct stat folder;
+            if (errno != ENOENT || !last || fstat(result.Folder.Fd, &folder) != 0 || !ownerAllowed(folder.st_uid))
+                throw EFCreateError(file.Shown);
+            result.Name = name;
+            return result;
+        }
+        if (fstat(entry.Fd, &st) != 0)
             throw EFCreateError(file.Shown);
-        std::array<char, 4096> link;
-        ssize_t n = readlink(current.c_str(), link.data(), link.size());
-        if (n <= 0 || static_cast<std::size_t>(n) == link.size())
+        if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            ssize_t n = readlinkat(entry.Fd, "", target, sizeof target);
+            if (++links > 40 || n <= 0 || static_cast<std::size_t>(n) == sizeof target ||
+                SharedFolderForbids(result.Folder.Fd, st))
+                throw EFCreateError(file.Shown);
+            if (!TrustedLinkOwner(st.st_uid))
+                linkOwners.push_back(st.st_uid);
+            std::string next(target, static_cast<std::size_t>(n));
+            PushComponents(pending, next);
+            if (next[0] == '/') {
+                Descriptor root(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                std::swap(result.Folder.Fd, root.Fd);
+            }
+            if (pending.empty())
+                throw EFCreateError(file.Shown);  // a link to "/"
+            continue;
+        }
+        if (last) {
+            if (!ownerAllowed(st.st_uid))
+                throw EFCreateError(file.Shown);
+            result.Name = name;
+            return result;
+        }
+        if (!S_ISDIR(st.st_mode))
             throw EFCreateError(file.Shown);
-        std::string next(link.data(), static_cast<std::size_t>(n));
-        current = next[0] == '/' ? next : DirectoryOf(current) + next;
+        std::swap(result.Folder.Fd, entry.Fd);
     }
-    throw EFCreateError(file.Shown);  // a loop of links
+    throw EFCreateError(file.Shown);  // the path names a folder
 }
 
-// The name under which a hard-linked file's old content waits while the file
-// is rewritten, and stays if the program is killed meanwhile.
+// Whether the folder only lets names be added (chattr +a): a name put there
+// cannot be taken away again.
+bool AppendOnlyFolder(int folder)
+{
+    long flags = 0;
+    return ioctl(folder, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL);
+}
+
+// --- Keeping what the old file had ---------------------------------------------
+
+std::string ProcPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+std::vector<std::string> AttributeNames(const std::string& path, int fd, bool& ok)
+{
+    ok = true;
+    std::vector<char> list(1024);
+    for (;;) {
+        ssize_t n = fd >= 0 ? flistxattr(fd, list.data(), list.size()) : listxattr(path.c_str(), list.data(), list.size());
+        if (n >= 0) {
+            std::vector<std::string> names;
+            for (std::size_t i = 0; i < static_cast<std::size_t>(n); i += names.back().size() + 1)
+                names.emplace_back(list.data() + i);
+            return names;
+        }
+        if (errno == ERANGE && list.size() < (std::size_t(1) << 20)) {
+            list.resize(list.size() * 4);
+            continue;
+        }
+        ok = errno == ENOTSUP;  // a file system without them: nothing to keep
+        return {};
+    }
+}
+
+// Gives the temporary file the old file's extended attributes, its ACL
+// among them, and nothing else. False when that cannot be done.
+bool CopyAttributes(Output& out)
+{
+    bool ok = false;
+    std::string old = ProcPath(out.OldEntry.Fd);
+    std::vector<std::string> wanted = AttributeNames(old, -1, ok);
+    if (!ok)
+        return false;
+    int to = out.Temporary.File.Fd;
+    for (const std::string& name : AttributeNames(std::string(), to, ok)) {
+        bool keep = false;
+        for (const std::string& w : wanted)
+            keep = keep || w == name;
+        // An inherited ACL must go; labels the system itself sets may stay.
+        if (!keep && fremovexattr(to, name.c_str()) != 0 && name.rfind("system.", 0) == 0)
+            return false;
+    }
+    std::vector<char> value;
+    for (const std::string& name : wanted) {
+        ssize_t n = getxattr(old.c_str(), name.c_str(), nullptr, 0);
+        if (n < 0)
+            return false;
+        value.resize(static_cast<std::size_t>(n) + 1);
+        n = getxattr(old.c_str(), name.c_str(), value.data(), value.size());
+        if (n < 0 || fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(n), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Owner first: changing it clears set-id bits that the mode then restores.
+// Only root may give a file away; anyone may keep a group they belong to.
+bool KeepOwnerGroupAndMode(int fd, const struct stat& old)
+{
+    bool root = geteuid() == 0;
+    if (!root && geteuid() != old.st_uid)
+        return false;
+    if (fchown(fd, root ? old.st_uid : uid_t(-1), old.st_gid) != 0)
+        return false;
+    return fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+// --- The ways of saving --------------------------------------------------------
+
+// The name under which the old content of a file rewritten in place waits,
+// and stays if the program is killed meanwhile.
 std::string BackupName(const std::string& name)
 {
     return name + ".zemrik-backup";
 }
 
-void OpenTemporary(Output& out)
+void OpenTemporary(Output& out, bool unnamedOnly)
 {
     // A new file gets what any program creating it would give it (the umask,
     // or the folder's default ACL); a replacement starts private and takes
     // the old file's permissions once complete.
     mode_t mode = out.Existed ? 0600 : 0666;
-    if (!CreateTemporary(out.Folder.Fd, out.Name, mode, out.Temporary))
+    if (!CreateTemporary(out.Folder.Fd, out.Name, mode, out.Temporary) ||
+        (unnamedOnly && !out.Temporary.Name.empty()))
         throw EFCreateError(out.Shown);
     out.Fd = out.Temporary.File.Fd;
 }
 
-void FinishRename(Output& out)
+// A name not taken yet: the complete file gets it in one step.
+void FinishNewFile(Output& out)
 {
-    int fd = out.Temporary.File.Fd;
-    if (out.Existed) {
-        // Owner first: changing it clears set-id bits that the mode then
-        // restores. Only root may give a file away; anyone may keep its group
-        // where they belong to it.
-        (void)fchown(fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
-        (void)fchmod(fd, out.Old.st_mode & 07777);
-        // Flushed before the old content is let go of.
-        if (fsync(fd) != 0)
-            throw EWriteError();
-    }
-    {
-        // From the moment the file has a name until it has the output's, no
-        // signal may end the program.
-        SignalsBlocked blocked;
-        if (!NameTemporary(out.Temporary, out.Name))
+    TemporaryFile& temporary = out.Temporary;
+    SignalsBlocked blocked;
+    if (temporary.Name.empty()) {
+        std::string self = ProcPath(temporary.File.Fd);
+        if (linkat(AT_FDCWD, self.c_str(), out.Folder.Fd, out.Name.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+            linkat(temporary.File.Fd, "", out.Folder.Fd, out.Name.c_str(), AT_EMPTY_PATH) != 0)
             throw EFCreateError(out.Shown);
-        if (!out.Temporary.File.Close())
+        if (!temporary.File.Close()) {
+            unlinkat(out.Folder.Fd, out.Name.c_str(), 0);
             throw EWriteError();
-        if (renameat(out.Folder.Fd, out.Temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str()) != 0)
-            throw EFCreateError(out.Shown);
-        KeepTemporary(out.Temporary);
+        }
+        return;
     }
-    if (out.Existed)
-        fsync(out.Folder.Fd);
+    if (!temporary.File.Close())
+        throw EWriteError();
+    // Never over a file someone made meanwhile, unchecked.
+    if (renameat2(out.Folder.Fd, temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str(), RENAME_NOREPLACE) != 0 &&
+        (errno != EINVAL ||
+         renameat(out.Folder.Fd, temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str()) != 0))
+        throw EFCreateError(out.Shown);
+    KeepTemporary(temporary);
 }
 
-// A file with other hard links: renaming a new file over this name would
-// split it from its other names, so the complete new content is copied into
-// it. Its old content is first copied beside it under a fixed name and
-// flushed; that copy puts it back if the rewrite fails, stays if the program
-// is killed half-way, and goes once the new content is flushed.
-void FinishRewrite(Output& out)
+// A file with other hard links, or one a new file could not stand in for:
+// the complete new content is copied into it. Its old content is first
+// copied beside it under a fixed name and flushed; that copy puts it back if
+// the rewrite fails, stays if the program is killed half-way, and goes once
+// the new content is flushed.
+void FinishRewrite(Output& out, InputFile& input)
 {
+    // Another run holding this file is waited for; the input is let go of
+    // first, so that two runs never wait for each other.
+    if (!out.IsInput)
+        CloseInput(input);
     // The rewrite runs to its end, or is undone, before any signal counts.
     SignalsBlocked blocked;
     Descriptor file(openat(out.Folder.Fd, out.Name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
-    if (file.Fd < 0)
+    struct stat st;
+    if (file.Fd < 0 || fstat(file.Fd, &st) != 0 || !SameFile(st, out.Old))
         throw EFCreateError(out.Shown);
+    if (!out.IsInput) {
+        while (flock(file.Fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
     std::string backupName = BackupName(out.Name);
     // An existing copy may be the only whole one left by a run that was
     // killed: it is never overwritten.
@@ -179,6 +354,9 @@ void FinishRewrite(Output& out)
                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (backup.Fd < 0)
         throw EFCreateError(out.Shown);
+    // Whoever could read the file can read its copy.
+    (void)fchown(backup.Fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
+    (void)fchmod(backup.Fd, out.Old.st_mode & 0666);
     if (!CopyWholeFile(file.Fd, backup.Fd) || fsync(backup.Fd) != 0 || fsync(out.Folder.Fd) != 0) {
         unlinkat(out.Folder.Fd, backupName.c_str(), 0);
         throw EWriteError();
@@ -190,64 +368,98 @@ void FinishRewrite(Output& out)
         unlinkat(out.Folder.Fd, backupName.c_str(), 0);
         fsync(out.Folder.Fd);
     }
-    if (!written)
+    if (!written || !file.Close())
         throw EWriteError();
-    if (!file.Close())
+}
+
+// An existing file: the complete new one, with everything the old one had,
+// is flushed and renamed over it.
+void FinishReplacement(Output& out, InputFile& input)
+{
+    TemporaryFile& temporary = out.Temporary;
+    if (!KeepOwnerGroupAndMode(temporary.File.Fd, out.Old) || !CopyAttributes(out)) {
+        FinishRewrite(out, input);
+        return;
+    }
+    // Flushed before the old content is let go of.
+    if (fsync(temporary.File.Fd) != 0)
         throw EWriteError();
+    {
+        // From the moment the file has a name until it has the output's, no
+        // signal may end the program.
+        SignalsBlocked blocked;
+        if (!NameTemporary(temporary, out.Name))
+            throw EFCreateError(out.Shown);
+        if (!temporary.File.Close())
+            throw EWriteError();
+        if (renameat(out.Folder.Fd, temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str()) != 0)
+            throw EFCreateError(out.Shown);
+        KeepTemporary(temporary);
+    }
+    fsync(out.Folder.Fd);
 }
 
 }  // namespace
 
-OutputPtr BeginOutput(const NamedFile& file, const InputFile&)
+OutputPtr BeginOutput(const NamedFile& file, const InputFile& input)
 {
     // Past the file-size limit a write must fail, not kill the program.
     signal(SIGXFSZ, SIG_IGN);
     OutputPtr out(new Output);
     out->Shown = file.Shown;
-    if (file.Path.empty())
+    if (file.Path.empty() || file.Path.back() == '/')
         throw EFCreateError(file.Shown);
-    Target target = FinalTarget(file);
-    if (target.Descriptor >= 0) {
+    Resolved where = ResolveOutput(file);
+
+    if (where.OwnDescriptor >= 0) {
         // Written as `cat` would: at the descriptor's own position, keeping
-        // what the shell asked for (appending, say).
-        if (fcntl(target.Descriptor, F_GETFD) == -1)
+        // what the shell asked for (appending, say). A stream the program was
+        // started without is no output at all.
+        struct stat st;
+        if (fstat(where.OwnDescriptor, &st) != 0 || IsMissingStreamStandIn(st))
             throw EFCreateError(file.Shown);
-        out->Fd = target.Descriptor;
+        out->Fd = where.OwnDescriptor;
         return out;
     }
 
-    out->FolderPath = DirectoryOf(target.Path);
-    out->Name = BaseNameOf(target.Path);
-    out->Folder.Fd = open(out->FolderPath.empty() ? "." : out->FolderPath.c_str(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (out->Folder.Fd < 0 || out->Name.empty())
+    out->Name = where.Name;
+    out->Folder.Fd = openat(where.Folder.Fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (out->Folder.Fd < 0)
         throw EFCreateError(file.Shown);
-
+    bool appendOnly = AppendOnlyFolder(out->Folder.Fd);
     struct stat& st = out->Old;
-    if (fstatat(out->Folder.Fd, out->Name.c_str(), &st, 0) != 0) {
+    if (fstatat(out->Folder.Fd, out->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT)
             throw EFCreateError(file.Shown);  // what is there cannot be told
         out->Way = SaveWay::Rename;
-        OpenTemporary(*out);
+        OpenTemporary(*out, appendOnly);
         return out;
     }
     out->Existed = true;
-    if (S_ISDIR(st.st_mode))
-        throw EFCreateError(file.Shown);
+    if (S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
+        throw EFCreateError(file.Shown);  // a link put there since it was looked at; a folder
     if (!S_ISREG(st.st_mode)) {
         // Devices, pipes and terminals: there is nothing to replace.
-        out->Opened.Fd = openat(out->Folder.Fd, out->Name.c_str(), O_WRONLY | O_CLOEXEC);
+        out->Opened.Fd = openat(out->Folder.Fd, out->Name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
         if (out->Opened.Fd < 0)
             throw EFCreateError(file.Shown);
         out->Fd = out->Opened.Fd;
         return out;
     }
     // A rename needs only the folder's permission: the file's own must
-    // allow writing too, as it would for anything writing into it.
-    if (faccessat(out->Folder.Fd, out->Name.c_str(), W_OK, AT_EACCESS) != 0)
+    // allow writing too, as it would for anything writing into it. A folder
+    // that keeps every name leaves no way to replace a file, nor to remove
+    // the copy a rewrite makes; and a copy left by a killed rewrite is the
+    // only whole old content there may be.
+    struct stat input_st;
+    out->IsInput = fstat(static_cast<int>(input.Handle), &input_st) == 0 && SameFile(input_st, st);
+    out->OldEntry.Fd = openat(out->Folder.Fd, out->Name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (faccessat(out->Folder.Fd, out->Name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 ||
+        appendOnly || out->OldEntry.Fd < 0 ||
+        faccessat(out->Folder.Fd, BackupName(out->Name).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
         throw EFCreateError(file.Shown);
     out->Way = st.st_nlink > 1 ? SaveWay::Rewrite : SaveWay::Rename;
-    OpenTemporary(*out);
+    OpenTemporary(*out, false);
     return out;
 }
 
@@ -258,23 +470,24 @@ bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size)
 
 std::string OutputFolder(const Output& output)
 {
-    if (output.Temporary.File.Fd < 0)
-        return std::string();
-    return output.FolderPath.empty() ? "." : output.FolderPath;
+    return output.Temporary.File.Fd >= 0 ? ProcPath(output.Folder.Fd) : std::string();
 }
 
-void FinishOutput(Output& output)
+void FinishOutput(Output& output, InputFile& input)
 {
     switch (output.Way) {
     case SaveWay::Direct:
-        if (output.Opened.Fd >= 0 && !output.Opened.Close())
+        if (!output.Opened.Close())
             throw EWriteError();
         return;
     case SaveWay::Rename:
-        FinishRename(output);
+        if (output.Existed)
+            FinishReplacement(output, input);
+        else
+            FinishNewFile(output);
         return;
     case SaveWay::Rewrite:
-        FinishRewrite(output);
+        FinishRewrite(output, input);
         return;
     }
 }

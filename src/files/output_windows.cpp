@@ -278,8 +278,11 @@ void RewriteTarget(Output& output)
 
 }  // namespace
 
-void FinishOutput(Output& output)
+void FinishOutput(Output& output, InputFile& input)
 {
+    // Every byte is in. Windows cannot put a new file in the place of one
+    // that is still open, which a file converted in place would be.
+    CloseInput(input);
     switch (output.How) {
     case Way::Direct:
         if (!output.File.Close())
