@@ -203,9 +203,26 @@ std::string OutputFolder(const Output& output)
 
 namespace {
 
+// Gives the new content the old file's attributes (hidden, system, archive,
+// ...) and creation time. ReplaceFileW does so too on Windows; done here as
+// well, they hold however the file ends up in its place.
+void CarryOverAttributes(HANDLE temporary, const std::wstring& target)
+{
+    WIN32_FILE_ATTRIBUTE_DATA old;
+    if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old))
+        return;
+    FILE_BASIC_INFO info{};  // times left at zero stay as they are
+    info.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
+    info.FileAttributes = old.dwFileAttributes;
+    SetFileInformationByHandle(temporary, FileBasicInfo, &info, sizeof info);
+}
+
 // Puts the complete temporary file in the target's place.
 void ReplaceTarget(Output& output)
 {
+    if (output.TargetExists)
+        CarryOverAttributes(output.File.H, output.Target);
     if (!FlushFileBuffers(output.File.H))
         throw EWriteError();
     HoldInterrupts hold;
@@ -225,14 +242,10 @@ void ReplaceTarget(Output& output)
     DWORD error = output.TargetExists && !done ? GetLastError() : ERROR_SUCCESS;
     // Where the old file is in use, it stays as it is. Where the replace
     // call fails otherwise (the old file is gone meanwhile, or the call
-    // refuses a long path, as some systems' do), the new file is moved over
-    // the old one and takes its attributes, though not its access list.
-    if (!done && error != ERROR_UNABLE_TO_REMOVE_REPLACED) {
-        WIN32_FILE_ATTRIBUTE_DATA old;
-        if (output.TargetExists && GetFileAttributesExW(target, GetFileExInfoStandard, &old))
-            SetFileAttributesW(temporary, old.dwFileAttributes);
+    // refuses a long path, as some systems' do), the new file, with the old
+    // one's attributes but not its access list, is moved over it.
+    if (!done && error != ERROR_UNABLE_TO_REMOVE_REPLACED)
         done = MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
     if (!done) {
         output.DropTemporary();
         throw EFCreateError(output.Shown);
