@@ -293,19 +293,23 @@ TEST(Outputs, HardLinksStayLinked)
 TEST(Outputs, AFailedRewriteOfAHardLinkedFileIsUndone)
 {
     REQUIRE_TOOL("strace");
-    TempDir dir;
-    std::string input = RandomBytes(5000, 12);
-    WriteFileBytes(dir / "a", input);
-    ASSERT_EQ(link((dir / "a").c_str(), (dir / "b").c_str()), 0);
-    // Write 1 copies the old content aside; write 2 is the rewrite.
-    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null", "-e", "inject=write:error=ENOSPC:when=2",
-                                     ProgramCommand().back(), "-r", "-q", "a"};
-    ProgramResult r = RunCommand(command, dir.Path);
-    EXPECT_EQ(r.ExitStatus, 1);
-    EXPECT_EQ(r.Output, kWriteError);
-    EXPECT_EQ(ReadFileBytes(dir / "a"), input);
-    EXPECT_EQ(StatOf(dir / "a").st_ino, StatOf(dir / "b").st_ino);
-    EXPECT_EQ(ListDir(dir.Path), (Names{"a", "b"}));
+    // Write 1 fills the temporary file, write 2 copies the old content aside,
+    // write 3 is the rewrite itself.
+    for (int failing : {2, 3}) {
+        TempDir dir;
+        std::string input = RandomBytes(5000, 12);
+        WriteFileBytes(dir / "a", input);
+        ASSERT_EQ(link((dir / "a").c_str(), (dir / "b").c_str()), 0);
+        std::vector<std::string> command{"strace", "-f", "-o", "/dev/null", "-e",
+                                         "inject=write:error=ENOSPC:when=" + std::to_string(failing),
+                                         ProgramCommand().back(), "-r", "-q", "a"};
+        ProgramResult r = RunCommand(command, dir.Path);
+        EXPECT_EQ(r.ExitStatus, 1) << "failing write " << failing;
+        EXPECT_EQ(r.Output, kWriteError);
+        EXPECT_EQ(ReadFileBytes(dir / "a"), input);
+        EXPECT_EQ(StatOf(dir / "a").st_ino, StatOf(dir / "b").st_ino);
+        EXPECT_EQ(ListDir(dir.Path), (Names{"a", "b"}));
+    }
 }
 
 struct DeviceCase {
@@ -369,7 +373,12 @@ INSTANTIATE_TEST_SUITE_P(Names, DescriptorOutputTest, ::testing::Values(
     DescriptorCase{"exec \"$ZEMRIK\" -q in /dev/stdout >> log", "OLD\n"},
     DescriptorCase{"\"$ZEMRIK\" -q in /dev/stdout | cat > log", ""},
     DescriptorCase{"exec \"$ZEMRIK\" -q in /dev/fd/3 3>> log", "OLD\n"},
-    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/self/fd/1 > log", ""}));
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/self/fd/1 > log", ""},
+    // Other spellings of the same descriptor: what the system resolves counts.
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/thread-self/fd/1 >> log", "OLD\n"},
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /dev/fd//1 >> log", "OLD\n"},
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/self/./fd/1 >> log", "OLD\n"},
+    DescriptorCase{"exec \"$ZEMRIK\" -q in /proc/$$/fd/../fd/1 >> log", "OLD\n"}));
 
 // --- Permissions ---------------------------------------------------------------
 

@@ -300,30 +300,17 @@ void OpenTemporary(Output& out, bool unnamedOnly)
     out.Fd = out.Temporary.File.Fd;
 }
 
-// A name not taken yet: the complete file gets it in one step.
+// A name not taken yet: the complete file gets it in one step, and never
+// over a file someone made meanwhile, unchecked.
 void FinishNewFile(Output& out)
 {
-    TemporaryFile& temporary = out.Temporary;
     SignalsBlocked blocked;
-    if (temporary.Name.empty()) {
-        std::string self = ProcPath(temporary.File.Fd);
-        if (linkat(AT_FDCWD, self.c_str(), out.Folder.Fd, out.Name.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
-            linkat(temporary.File.Fd, "", out.Folder.Fd, out.Name.c_str(), AT_EMPTY_PATH) != 0)
-            throw EFCreateError(out.Shown);
-        if (!temporary.File.Close()) {
-            unlinkat(out.Folder.Fd, out.Name.c_str(), 0);
-            throw EWriteError();
-        }
-        return;
-    }
-    if (!temporary.File.Close())
-        throw EWriteError();
-    // Never over a file someone made meanwhile, unchecked.
-    if (renameat2(out.Folder.Fd, temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str(), RENAME_NOREPLACE) != 0 &&
-        (errno != EINVAL ||
-         renameat(out.Folder.Fd, temporary.Name.c_str(), out.Folder.Fd, out.Name.c_str()) != 0))
+    if (!PlaceTemporary(out.Temporary, out.Name))
         throw EFCreateError(out.Shown);
-    KeepTemporary(temporary);
+    if (!out.Temporary.File.Close()) {
+        unlinkat(out.Folder.Fd, out.Name.c_str(), 0);
+        throw EWriteError();
+    }
 }
 
 // A file with other hard links, or one a new file could not stand in for:
@@ -337,8 +324,6 @@ void FinishRewrite(Output& out, InputFile& input)
     // first, so that two runs never wait for each other.
     if (!out.IsInput)
         CloseInput(input);
-    // The rewrite runs to its end, or is undone, before any signal counts.
-    SignalsBlocked blocked;
     Descriptor file(openat(out.Folder.Fd, out.Name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
     if (file.Fd < 0 || fstat(file.Fd, &st) != 0 || !SameFile(st, out.Old))
@@ -347,23 +332,29 @@ void FinishRewrite(Output& out, InputFile& input)
         while (flock(file.Fd, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    std::string backupName = BackupName(out.Name);
-    // An existing copy may be the only whole one left by a run that was
-    // killed: it is never overwritten.
-    Descriptor backup(openat(out.Folder.Fd, backupName.c_str(),
-                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (backup.Fd < 0)
+    // The rewrite runs to its end, or is undone, before any signal counts.
+    SignalsBlocked blocked;
+    // The copy gets its fixed name only once it is whole and flushed; an
+    // existing one may be the only whole old content left by a run that was
+    // killed, and is never replaced.
+    TemporaryFile backup;
+    if (!CreateTemporary(out.Folder.Fd, BackupName(out.Name), 0600, backup))
         throw EFCreateError(out.Shown);
     // Whoever could read the file can read its copy.
-    (void)fchown(backup.Fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
-    (void)fchmod(backup.Fd, out.Old.st_mode & 0666);
-    if (!CopyWholeFile(file.Fd, backup.Fd) || fsync(backup.Fd) != 0 || fsync(out.Folder.Fd) != 0) {
+    (void)fchown(backup.File.Fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
+    (void)fchmod(backup.File.Fd, out.Old.st_mode & 0666);
+    if (!CopyWholeFile(file.Fd, backup.File.Fd) || fsync(backup.File.Fd) != 0)
+        throw EWriteError();
+    std::string backupName = BackupName(out.Name);
+    if (!PlaceTemporary(backup, backupName))
+        throw EFCreateError(out.Shown);
+    if (fsync(out.Folder.Fd) != 0) {
         unlinkat(out.Folder.Fd, backupName.c_str(), 0);
         throw EWriteError();
     }
 
     bool written = CopyWholeFile(out.Temporary.File.Fd, file.Fd) && fsync(file.Fd) == 0;
-    bool restored = !written && CopyWholeFile(backup.Fd, file.Fd) && fsync(file.Fd) == 0;
+    bool restored = !written && CopyWholeFile(backup.File.Fd, file.Fd) && fsync(file.Fd) == 0;
     if (written || restored) {
         unlinkat(out.Folder.Fd, backupName.c_str(), 0);
         fsync(out.Folder.Fd);

@@ -17,16 +17,20 @@ namespace {
 constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM,
                                   SIGPROF, SIGXCPU, SIGIO, SIGPWR, SIGSTKFLT};
 
-// The named temporary file, for the signal handler to remove. Set and
-// cleared only while the signals are blocked, so a handler sees either no
-// file or a complete name.
-int pendingFolder = -1;
-std::array<char, 256> pendingName;
+// The named temporary files, for the signal handler to remove (a rewrite
+// holds two at once). Set and cleared only while the signals are blocked, so
+// a handler sees either no file or a complete name.
+struct Pending {
+    int Folder = -1;
+    std::array<char, 256> Name;
+};
+std::array<Pending, 2> pending;
 
 extern "C" void RemoveTemporaryAndDie(int signal)
 {
-    if (pendingFolder >= 0)
-        unlinkat(pendingFolder, pendingName.data(), 0);
+    for (const Pending& file : pending)
+        if (file.Folder >= 0)
+            unlinkat(file.Folder, file.Name.data(), 0);
     // SA_RESETHAND has restored the default action; the signal raised again
     // is delivered as the handler returns and ends the program by it.
     raise(signal);
@@ -50,15 +54,24 @@ void InstallCleanupHandlers()
     }
 }
 
-void Register(const TemporaryFile& temporary)
+// Called with the signals blocked.
+void Register(TemporaryFile& temporary)
 {
-    std::memcpy(pendingName.data(), temporary.Name.c_str(), temporary.Name.size() + 1);
-    pendingFolder = temporary.Folder;
+    for (std::size_t slot = 0; slot < pending.size(); ++slot) {
+        if (pending[slot].Folder >= 0)
+            continue;
+        std::memcpy(pending[slot].Name.data(), temporary.Name.c_str(), temporary.Name.size() + 1);
+        pending[slot].Folder = temporary.Folder;
+        temporary.Slot = static_cast<int>(slot);
+        return;
+    }
 }
 
-void Unregister()
+void Unregister(TemporaryFile& temporary)
 {
-    pendingFolder = -1;
+    if (temporary.Slot >= 0)
+        pending[static_cast<std::size_t>(temporary.Slot)].Folder = -1;
+    temporary.Slot = -1;
 }
 
 // A hidden name beside `base` that no user file would have: the base name
@@ -113,7 +126,7 @@ TemporaryFile::~TemporaryFile()
     if (!Name.empty()) {
         SignalsBlocked blocked;
         unlinkat(Folder, Name.c_str(), 0);
-        Unregister();
+        Unregister(*this);
     }
 }
 
@@ -166,6 +179,26 @@ bool NameTemporary(TemporaryFile& temporary, const std::string& base)
 
 void KeepTemporary(TemporaryFile& temporary)
 {
+    SignalsBlocked blocked;
     temporary.Name.clear();
-    Unregister();
+    Unregister(temporary);
+}
+
+bool PlaceTemporary(TemporaryFile& temporary, const std::string& name)
+{
+    SignalsBlocked blocked;
+    int folder = temporary.Folder;
+    if (temporary.Name.empty()) {
+        std::string self = "/proc/self/fd/" + std::to_string(temporary.File.Fd);
+        return linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+               linkat(temporary.File.Fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
+    }
+    if (renameat2(folder, temporary.Name.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
+        // A file system without that flag: a link never replaces either.
+        if (errno != EINVAL || linkat(folder, temporary.Name.c_str(), folder, name.c_str(), 0) != 0)
+            return false;
+        unlinkat(folder, temporary.Name.c_str(), 0);
+    }
+    KeepTemporary(temporary);
+    return true;
 }

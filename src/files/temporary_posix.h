@@ -12,6 +12,10 @@ struct TemporaryFile {
     int Folder = -1;   // the output's folder (not owned)
     Descriptor File;
     std::string Name;  // its hidden name in Folder; empty while it has none
+    int Slot = -1;     // where the signal handler finds that name
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile();  // removes the file's name, if it has one still
 };
 
@@ -27,6 +31,10 @@ bool NameTemporary(TemporaryFile& temporary, const std::string& base);
 
 // The temporary file has been renamed into place: it is no longer ours.
 void KeepTemporary(TemporaryFile& temporary);
+
+// Gives the complete temporary file the name `name` in its folder, which must
+// not be taken yet (false if it is). The file is then no longer ours.
+bool PlaceTemporary(TemporaryFile& temporary, const std::string& name);
 
 // Holds back, while it lives, the signals that would end the program.
 struct SignalsBlocked {
