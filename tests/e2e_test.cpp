@@ -669,3 +669,16 @@ TEST(Names, TheModuleNameIsTheProgramFileHoweverItIsStarted)
         EXPECT_EQ(r.Output, UsageText()) << typed;
     }
 }
+
+// Off a console a name's control characters are written as they are: a file
+// or a pipe gets the name's exact bytes.
+TEST(Names, ControlCharactersReachAPipeAsTheyAre)
+{
+    TempDir dir;
+    const std::string typed = "a\x1b]0;T\x07" "b";
+    ProgramResult r = RunProgram({typed}, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    const std::string shown = "A\x1b]0;T\x07" "B";
+    EXPECT_EQ(r.Output, Banner(shown, shown + ".FF7") + Frame(0) +
+                            Report("EFOpenError", "Cannot open file " + shown + "."));
+}
