@@ -34,7 +34,8 @@ install: all
 # with the README, all in $(BUILD)/packages.
 package: all windows arm64
 	cd $(BUILD) && cpack -G DEB
-	cd $(ARM64_BUILD) && cpack -G DEB -B $(abspath $(BUILD))/packages
+	cd $(ARM64_BUILD) && cpack -G DEB
+	cp $(ARM64_BUILD)/packages/zemrik_*_arm64.deb $(BUILD)/packages/
 	rm -rf $(BUILD)/packages/zemrik-windows && mkdir -p $(BUILD)/packages/zemrik-windows
 	cp $(WINDOWS_BUILD)/zemrik.exe README.md $(BUILD)/packages/zemrik-windows/
 	cd $(BUILD)/packages && rm -f zemrik-1.0-windows.zip && \
