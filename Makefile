@@ -73,12 +73,11 @@ test-windows: all windows
 
 # The Linux program for 64-bit ARM, cross-compiled with Debian's
 # g++-aarch64-linux-gnu: $(ARM64_BUILD)/zemrik, linked statically.
-ARM64_CMAKE_FLAGS ?=
+ARM64_CMAKE_FLAGS ?= -DZEMRIK_E2E_TESTS=$(abspath $(BUILD))/tests/e2e_tests \
+                     -DZEMRIK_SAFETY_TESTS=$(abspath $(BUILD))/tests/safety_tests
 arm64:
 	@test -f $(ARM64_BUILD)/CMakeCache.txt || cmake -S . -B $(ARM64_BUILD) $(GENERATOR) \
-	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-	    -DZEMRIK_E2E_TESTS=$(abspath $(BUILD))/tests/e2e_tests \
-	    -DZEMRIK_SAFETY_TESTS=$(abspath $(BUILD))/tests/safety_tests $(ARM64_CMAKE_FLAGS)
+	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake $(ARM64_CMAKE_FLAGS)
 	cmake --build $(ARM64_BUILD)
 
 # Its tests under qemu-aarch64; the end-to-end and safety suites are the
