@@ -557,6 +557,8 @@ TEST(Attributes, AFileThatCannotBeGivenAwayIsRewrittenInPlace)
     ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);
     std::string input = RandomBytes(3000, 63);
     WriteFileBytes(dir / "f", input);
+    // In the user's own group: only the owner is beyond them.
+    ASSERT_EQ(chown((dir / "f").c_str(), 0, kNobody), 0);
     ASSERT_EQ(chmod((dir / "f").c_str(), 0640), 0);
     if (RunShell("setfacl -m u:65534:rw- f", dir.Path).ExitStatus != 0)
         GTEST_SKIP() << "skipped: this file system keeps no ACLs";
@@ -567,6 +569,7 @@ TEST(Attributes, AFileThatCannotBeGivenAwayIsRewrittenInPlace)
     EXPECT_EQ(ReadFileBytes(dir / "f"), Encoded(input));
     EXPECT_EQ(StatOf(dir / "f").st_ino, inode);
     EXPECT_EQ(StatOf(dir / "f").st_uid, 0u);
+    EXPECT_EQ(StatOf(dir / "f").st_gid, kNobody);
     EXPECT_EQ(Shell("getfacl -n f", dir.Path), before);
     EXPECT_EQ(ListDir(dir.Path), Names{"f"});
 }

@@ -1,5 +1,6 @@
-// Every fast kernel built into the program against the plain loop. A kernel
-// this machine cannot run is reported as skipped.
+// Every fast kernel built into the program against the plain loop (a kernel
+// this machine cannot run is reported as skipped), and which kernel the
+// program picks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -128,3 +129,68 @@ INSTANTIATE_TEST_SUITE_P(
     });
 // A build for a processor with no fast kernel has nothing to compare.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KernelTest);
+
+// --- Which kernel runs ----------------------------------------------------
+
+namespace {
+
+// Stand-ins the chooser can tell apart; they are never run.
+void FastestKernel(std::uint8_t*, std::size_t, const std::uint8_t*) {}
+void FastKernel(std::uint8_t*, std::size_t, const std::uint8_t*) {}
+
+struct ChoiceCase {
+    const char* Name;
+    std::vector<KernelInfo> Kernels;  // fastest first, as BuiltKernels lists them
+    TranslateKernel Expected;
+};
+
+void PrintTo(const ChoiceCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
+
+std::string NameOf(TranslateKernel kernel)
+{
+    for (const KernelInfo& built : BuiltKernels())
+        if (built.Run == kernel)
+            return built.Name;
+    return kernel == FastestKernel ? "fastest" : kernel == FastKernel ? "fast" : "unknown";
+}
+
+}  // namespace
+
+class ChooseKernelTest : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(ChooseKernelTest, TakesTheFirstSupportedKernel)
+{
+    const ChoiceCase& c = GetParam();
+    TranslateKernel chosen = ChooseKernel(c.Kernels);
+    EXPECT_EQ(chosen, c.Expected) << "chose " << NameOf(chosen) << ", want " << NameOf(c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ChooseKernelTest,
+    ::testing::Values(
+        ChoiceCase{"AllSupported",
+                   {{"fastest", FastestKernel, true}, {"fast", FastKernel, true}, {"plain", TranslatePlain, true}},
+                   FastestKernel},
+        ChoiceCase{"FastestUnsupported",
+                   {{"fastest", FastestKernel, false}, {"fast", FastKernel, true}, {"plain", TranslatePlain, true}},
+                   FastKernel},
+        ChoiceCase{"OnlyThePlainLoopSupported",
+                   {{"fastest", FastestKernel, false}, {"fast", FastKernel, false}, {"plain", TranslatePlain, true}},
+                   TranslatePlain},
+        ChoiceCase{"NothingListed", {}, TranslatePlain}),
+    [](const ::testing::TestParamInfo<ChoiceCase>& info) { return std::string(info.param.Name); });
+
+// The kernel the program and the library use is chosen from this build's own
+// list, on this machine: where a fast kernel runs, it is not the plain loop.
+TEST(SelectedKernel, IsTheFirstSupportedOfTheBuiltKernels)
+{
+    const KernelInfo* first = nullptr;
+    for (const KernelInfo& kernel : BuiltKernels())
+        if (first == nullptr && kernel.Supported)
+            first = &kernel;
+    ASSERT_NE(first, nullptr) << "the plain loop is always supported";
+    EXPECT_EQ(SelectedKernel(), first->Run) << "selected " << NameOf(SelectedKernel()) << ", want " << first->Name;
+}

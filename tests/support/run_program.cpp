@@ -42,7 +42,11 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
 
 ProgramResult RunShell(const std::string& script, const std::string& dir)
 {
-    setenv("ZEMRIK", ZEMRIK_BINARY, 1);
+    // Scripts start "$ZEMRIK" as one word: the program under test must be one.
+    std::vector<std::string> program = ProgramCommand();
+    if (program.size() != 1)
+        throw std::runtime_error("RunShell needs ZEMRIK_COMMAND to be a single program");
+    setenv("ZEMRIK", program[0].c_str(), 1);
     return RunCommand({"bash", "-c", script}, dir);
 }
 

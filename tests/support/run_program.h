@@ -25,7 +25,8 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
 // Runs any command the same way; argv[0] is looked up in PATH.
 ProgramResult RunCommand(const std::vector<std::string>& argv, const std::string& dir);
 
-// Runs a bash script the same way, with $ZEMRIK naming the built program.
+// Runs a bash script the same way, with $ZEMRIK naming the program under test
+// (the built binary, or a one-word ZEMRIK_COMMAND).
 ProgramResult RunShell(const std::string& script, const std::string& dir);
 
 // A fresh empty directory, removed with its content by the destructor.

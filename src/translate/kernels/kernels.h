@@ -28,5 +28,9 @@ struct KernelInfo {
 // always supported, comes last. Tests and benchmarks call them from here.
 std::span<const KernelInfo> BuiltKernels();
 
-// The fastest kernel this processor and system can run, chosen once.
+// The first kernel of `kernels` marked supported; the plain loop if none is.
+TranslateKernel ChooseKernel(std::span<const KernelInfo> kernels);
+
+// The fastest kernel this processor and system can run, chosen once from
+// BuiltKernels.
 TranslateKernel SelectedKernel();

@@ -2,20 +2,16 @@
 // first one BuiltKernels lists as supported, decided on first use and kept.
 #include "translate/kernels/kernels.h"
 
-namespace {
-
-TranslateKernel Choose()
+TranslateKernel ChooseKernel(std::span<const KernelInfo> kernels)
 {
-    for (const KernelInfo& kernel : BuiltKernels())
+    for (const KernelInfo& kernel : kernels)
         if (kernel.Supported)
             return kernel.Run;
     return TranslatePlain;
 }
 
-}  // namespace
-
 TranslateKernel SelectedKernel()
 {
-    static const TranslateKernel chosen = Choose();
+    static const TranslateKernel chosen = ChooseKernel(BuiltKernels());
     return chosen;
 }
