@@ -58,7 +58,9 @@ int Run(int argc, char** argv, const std::string& programName)
 
 void Report(const Exception& failure, const std::string& programName)
 {
-    ConsoleWrite(FailureReport(failure.ClassName(), programName, failure.CodeAddress(), failure.what()));
+    // The message may name a file: shown like the banner's names.
+    ConsoleWrite(FailureReport(failure.ClassName(), programName, failure.CodeAddress(),
+                               ConsoleShownName(failure.what())));
 }
 
 }  // namespace
@@ -68,12 +70,15 @@ int main(int argc, char** argv)
     PrepareStandardStreams();
     const std::string programName =
         ProgramFileName(argc > 0 ? argv[0] : nullptr, ProgramPathSeparators());
+    int status = 1;
     try {
-        return Run(argc, argv, programName);
+        status = Run(argc, argv, programName);
     } catch (const Exception& failure) {
         Report(failure, programName);
     } catch (const std::bad_alloc&) {
         Report(OutOfMemoryError(), programName);
     }
-    return 1;
+    // However the run ended, the user's terminal gets its own title back.
+    ConsoleRestoreTitle();
+    return status;
 }

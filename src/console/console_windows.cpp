@@ -4,8 +4,11 @@
 // results are ignored.
 #include "console/console.h"
 
+#include <atomic>
 #include <string>
 #include <windows.h>
+
+#include "console/console_shared.h"
 
 namespace {
 
@@ -14,9 +17,20 @@ bool outputFailed = false;
 // WriteFile counts in DWORDs; a console also prefers moderate pieces.
 constexpr std::size_t kMaxWrite = std::size_t(1) << 20;
 
+// The title the console had before ConsoleSetTitle, as long as it is to be
+// put back. A console title holds less than 64K characters.
+char savedTitle[65536];
+std::atomic<bool> titleSaved = false;
+
 HANDLE StandardOutput()
 {
     return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
+bool IsConsole()
+{
+    DWORD mode;
+    return GetConsoleMode(StandardOutput(), &mode) != 0;
 }
 
 }  // namespace
@@ -36,12 +50,43 @@ void ConsoleWrite(std::string_view text)
     }
 }
 
+void ConsoleRedraw(std::string_view text)
+{
+    if (IsConsole())
+        ConsoleWrite(text);
+}
+
+std::string ConsoleShownName(std::string_view name)
+{
+    return IsConsole() ? WithoutControlCharacters(name) : std::string(name);
+}
+
 void ConsoleSetTitle(std::string_view title)
 {
+    // Where there is no console both calls fail, and the empty title saved
+    // is never set.
+    if (!titleSaved) {
+        savedTitle[0] = '\0';
+        GetConsoleTitleA(savedTitle, sizeof savedTitle);
+        titleSaved = true;
+    }
     SetConsoleTitleA(std::string(title).c_str());
 }
 
-void ConsoleMoveToColumn(int column)
+void ConsoleRestoreTitle()
+{
+    if (titleSaved.exchange(false))
+        SetConsoleTitleA(savedTitle);
+}
+
+void ConsoleRestoreTitleForSignal()
+{
+    // Console control handlers run in a thread of their own, where any call
+    // may be made.
+    ConsoleRestoreTitle();
+}
+
+void ConsoleMoveBackInLine(int length, int offset)
 {
     HANDLE out = StandardOutput();
     CONSOLE_SCREEN_BUFFER_INFO info;
@@ -49,7 +94,18 @@ void ConsoleMoveToColumn(int column)
     // simply follow the frame.
     if (!GetConsoleScreenBufferInfo(out, &info))
         return;
-    COORD cursor = info.dwCursorPosition;  // the row is kept
-    cursor.X = static_cast<SHORT>(column);
+    COORD cursor = info.dwCursorPosition;
+    int width = info.dwSize.X;
+    if (width <= 0) {
+        cursor.X = static_cast<SHORT>(offset);
+    } else {
+        // A console in terminal mode defers the wrap after the last column:
+        // then the cursor still stands in that column after a text that
+        // filled its last row exactly.
+        bool deferred = length % width == 0 && cursor.X == width - 1;
+        int row = cursor.Y - RowsBack(length, offset, width, deferred);
+        cursor.Y = static_cast<SHORT>(row < 0 ? 0 : row);
+        cursor.X = static_cast<SHORT>(offset % width);
+    }
     SetConsoleCursorPosition(out, cursor);
 }
