@@ -19,8 +19,9 @@ bool outputFailed = false;
 // signal handler's restore.
 volatile std::sig_atomic_t titlePushed = 0;
 
-// xterm's title stack (also tmux, VTE, kitty...): push and pop both the
-// window title and the icon name, which the title sequence sets together.
+// xterm's title stack, which tmux and many other terminals keep too: push
+// and pop both the window title and the icon name, which the title sequence
+// sets together.
 constexpr char kPushTitle[] = "\x1b[22;0t";
 constexpr char kPopTitle[] = "\x1b[23;0t";
 

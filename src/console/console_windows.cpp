@@ -63,8 +63,8 @@ std::string ConsoleShownName(std::string_view name)
 
 void ConsoleSetTitle(std::string_view title)
 {
-    // Where there is no console both calls fail, and the empty title saved
-    // is never set.
+    // Without a console both calls fail, and so does putting back the empty
+    // title saved.
     if (!titleSaved) {
         savedTitle[0] = '\0';
         GetConsoleTitleA(savedTitle, sizeof savedTitle);
