@@ -682,3 +682,39 @@ TEST(Names, ControlCharactersReachAPipeAsTheyAre)
     EXPECT_EQ(r.Output, Banner(shown, shown + ".FF7") + Frame(0) +
                             Report("EFOpenError", "Cannot open file " + shown + "."));
 }
+
+// A name made to retitle and clear a terminal: a file or a pipe gets its
+// exact bytes, in the banner and in the failure report (only a terminal
+// shows its control characters as '?').
+class ControlCharactersInNamesTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ControlCharactersInNamesTest, ReachFilesAndPipesAsTheyAre)
+{
+    if (TestingWindowsProgram())
+        GTEST_SKIP() << "Windows file names cannot hold control characters";
+    const bool toFile = GetParam();
+    const std::string shown = "\x1b]0;PWNED\a\x1b[2J";
+    TempDir dir;
+    WriteFileBytes(dir / "\x1b]0;pwned\a\x1b[2J", "Hi");
+    auto run = [&](const std::string& suffix) {
+        // bash's $'...' spelling of the name typed.
+        std::string name = "$'\\e]0;pwned\\a\\e[2J'" + suffix;
+        if (!toFile)
+            return RunShell("exec \"$ZEMRIK\" " + name, dir.Path);  // into the test's pipe
+        ProgramResult r = RunShell("\"$ZEMRIK\" " + name + " > shown.txt", dir.Path);
+        r.Output = ReadFileBytes(dir / "shown.txt");
+        return r;
+    };
+
+    ProgramResult r = run("");
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Output, Banner(shown, shown + ".FF7") + Frame(0) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "\x1b]0;pwned\a\x1b[2J.FF7"), Decoded("Hi"));
+
+    r = run("x");
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Banner(shown + "X", shown + "X.FF7") + Frame(0) +
+                            Report("EFOpenError", "Cannot open file " + shown + "X."));
+}
+
+INSTANTIATE_TEST_SUITE_P(ToAFileAndToAPipe, ControlCharactersInNamesTest, ::testing::Bool());

@@ -68,12 +68,15 @@ int main(int argc, char** argv)
 {
     PrepareStandardStreams();
     const std::string programName = ProgramName(argc, argv);
+    int status = 1;
     try {
-        return Run(ProgramArguments(argc, argv), programName);
+        status = Run(ProgramArguments(argc, argv), programName);
     } catch (const Exception& failure) {
         Report(failure, programName);
     } catch (const std::bad_alloc&) {
         Report(OutOfMemoryError(), programName);
     }
-    return 1;
+    // However the run ended, the user's terminal gets its own title back.
+    ConsoleRestoreTitle();
+    return status;
 }

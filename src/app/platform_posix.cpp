@@ -3,12 +3,15 @@
 #include <csignal>
 
 #include "files/io_posix.h"
+#include "files/temporary_posix.h"
 
 #include "app/command_line.h"
 
 void PrepareStandardStreams()
 {
     ProvideMissingStandardStreams();
+    // From the start, so that an interrupt at any moment still cleans up.
+    InstallCleanupHandlers();
     // A closed pipe on standard output must not stop the conversion.
     signal(SIGPIPE, SIG_IGN);
 }

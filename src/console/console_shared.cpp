@@ -10,3 +10,11 @@ std::string WithoutControlCharacters(std::string_view text)
     }
     return shown;
 }
+
+int RowsBack(int length, int offset, int width, bool wrapDeferred)
+{
+    int cursorRow = length / width;
+    if (wrapDeferred && length > 0 && length % width == 0)
+        --cursorRow;  // still on the row the last character filled
+    return cursorRow - offset / width;
+}

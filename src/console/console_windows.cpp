@@ -5,6 +5,7 @@
 // output is not a console, and their results are ignored.
 #include "console/console.h"
 
+#include <atomic>
 #include <string>
 #include <windows.h>
 
@@ -18,6 +19,11 @@ bool outputFailed = false;
 // The write calls count in DWORDs; a console also prefers moderate pieces.
 constexpr std::size_t kMaxWrite = std::size_t(1) << 20;
 constexpr std::size_t kMaxConsoleWrite = std::size_t(1) << 13;
+
+// The title the console had before ConsoleSetTitle, as long as it is to be
+// put back, in its own characters. A console title holds less than 64 KiB.
+wchar_t savedTitle[32768];
+std::atomic<bool> titleSaved = false;
 
 HANDLE StandardOutput()
 {
@@ -111,12 +117,38 @@ std::string ConsoleShownName(std::string_view name)
     return IsConsole() ? WithoutControlCharacters(name) : std::string(name);
 }
 
+void ConsoleRedraw(std::string_view text)
+{
+    if (IsConsole())
+        ConsoleWrite(text);
+}
+
 void ConsoleSetTitle(std::string_view title)
 {
+    // Without a console both calls fail, and so does putting back the empty
+    // title saved.
+    if (!titleSaved) {
+        savedTitle[0] = '\0';
+        GetConsoleTitleW(savedTitle, sizeof savedTitle / sizeof savedTitle[0]);
+        titleSaved = true;
+    }
     SetConsoleTitleA(std::string(title).c_str());
 }
 
-void ConsoleMoveToColumn(int column)
+void ConsoleRestoreTitle()
+{
+    if (titleSaved.exchange(false))
+        SetConsoleTitleW(savedTitle);
+}
+
+void ConsoleRestoreTitleForSignal()
+{
+    // Console control handlers run in a thread of their own, where any call
+    // may be made.
+    ConsoleRestoreTitle();
+}
+
+void ConsoleMoveBackInLine(int length, int offset)
 {
     HANDLE out = StandardOutput();
     CONSOLE_SCREEN_BUFFER_INFO info;
@@ -124,7 +156,18 @@ void ConsoleMoveToColumn(int column)
     // simply follow the frame.
     if (!GetConsoleScreenBufferInfo(out, &info))
         return;
-    COORD cursor = info.dwCursorPosition;  // the row is kept
-    cursor.X = static_cast<SHORT>(column);
+    COORD cursor = info.dwCursorPosition;
+    int width = info.dwSize.X;
+    if (width <= 0) {
+        cursor.X = static_cast<SHORT>(offset);
+    } else {
+        // A console in terminal mode defers the wrap after the last column:
+        // then the cursor still stands in that column after a text that
+        // filled its last row exactly.
+        bool deferred = length % width == 0 && cursor.X == width - 1;
+        int row = cursor.Y - RowsBack(length, offset, width, deferred);
+        cursor.Y = static_cast<SHORT>(row < 0 ? 0 : row);
+        cursor.X = static_cast<SHORT>(offset % width);
+    }
     SetConsoleCursorPosition(out, cursor);
 }

@@ -36,7 +36,7 @@ void ShowProgressFrame(std::string_view InputName, std::string_view OutputName)
     frame.append(kProgressCells, ' ');
     frame += ']';
     ConsoleWrite(frame);
-    ConsoleMoveToColumn(static_cast<int>(kFrameStart.size()));
+    ConsoleMoveBackInLine(static_cast<int>(frame.size()), static_cast<int>(kFrameStart.size()));
 }
 
 void UpdateProgress(std::int64_t position, std::int64_t size)
@@ -50,5 +50,9 @@ void UpdateProgress(std::int64_t position, std::int64_t size)
 
 void EndProgressLine()
 {
+    // On a console narrower than the frame the cursor may stand rows above
+    // the frame's last one. Going over the rest of the frame again brings it
+    // after the bracket, so that the next line starts under the whole frame.
+    ConsoleRedraw(std::string(static_cast<std::size_t>(kProgressCells - ProgressCount), ' ') + "]");
     ConsoleWrite("\r\n");
 }

@@ -21,5 +21,6 @@ void ShowProgressFrame(std::string_view InputName, std::string_view OutputName);
 // Draws the stars due at `position` of `size` bytes (0 < position <= size).
 void UpdateProgress(std::int64_t position, std::int64_t size);
 
-// Ends the frame's line.
+// Ends the frame's line; on a console the next line starts under the whole
+// frame, however many rows it wrapped onto.
 void EndProgressLine();

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "console/console.h"
+
 namespace {
 
 // Every signal whose default action ends the program; SIGPIPE and SIGXFSZ
@@ -31,10 +33,13 @@ extern "C" void RemoveTemporaryAndDie(int signal)
     for (const Pending& file : pending)
         if (file.Folder >= 0)
             unlinkat(file.Folder, file.Name.data(), 0);
+    ConsoleRestoreTitleForSignal();
     // SA_RESETHAND has restored the default action; the signal raised again
     // is delivered as the handler returns and ends the program by it.
     raise(signal);
 }
+
+}  // namespace
 
 void InstallCleanupHandlers()
 {
@@ -53,6 +58,8 @@ void InstallCleanupHandlers()
         sigaction(signal, &action, nullptr);
     }
 }
+
+namespace {
 
 // Called with the signals blocked.
 void Register(TemporaryFile& temporary)

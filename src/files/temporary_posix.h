@@ -36,6 +36,11 @@ void KeepTemporary(TemporaryFile& temporary);
 // not be taken yet (false if it is). The file is then no longer ours.
 bool PlaceTemporary(TemporaryFile& temporary, const std::string& name);
 
+// Makes every signal that would end the program remove the named temporary
+// files and put the terminal's title back first (unless the program was
+// started ignoring it). Called at start; later calls do nothing.
+void InstallCleanupHandlers();
+
 // Holds back, while it lives, the signals that would end the program.
 struct SignalsBlocked {
     sigset_t Old;
