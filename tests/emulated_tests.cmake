@@ -32,7 +32,8 @@ foreach(suite e2e safety)
   if(ZEMRIK_${variable}_TESTS)
     add_test(NAME ${suite}_emulated COMMAND ${ZEMRIK_${variable}_TESTS})
     set_tests_properties(${suite}_emulated PROPERTIES
-                         ENVIRONMENT "ZEMRIK_COMMAND=${ZEMRIK_EMULATED_PROGRAM}" TIMEOUT 1200)
+                         ENVIRONMENT "ZEMRIK_COMMAND=${ZEMRIK_EMULATED_PROGRAM};ZEMRIK_EMULATOR=${emulator}"
+                         TIMEOUT 1200)
   else()
     message(STATUS "ZEMRIK_${variable}_TESTS not set: the ${suite} suite will not run on this build's program")
   endif()

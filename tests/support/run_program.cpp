@@ -33,6 +33,12 @@ bool TestingWindowsProgram()
     return ending == ".exe";
 }
 
+bool TestingEmulatedProgram()
+{
+    const char* emulator = std::getenv("ZEMRIK_EMULATOR");
+    return emulator != nullptr && *emulator != '\0';
+}
+
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir)
 {
     std::vector<std::string> words = ProgramCommand();

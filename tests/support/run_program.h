@@ -18,6 +18,10 @@ std::vector<std::string> ProgramCommand();
 // Linux build uses the names as typed.
 bool TestingWindowsProgram();
 
+// True when the program under test runs under an emulator (ZEMRIK_EMULATOR
+// names it): then its memory and its system calls are the emulator's too.
+bool TestingEmulatedProgram();
+
 // Runs the program with `arguments` in directory `dir`, standard input from
 // /dev/null, standard output captured.
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
