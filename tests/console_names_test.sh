@@ -2,7 +2,7 @@
 # Runs the Windows program in a tmux pane (wine's console) with a name that
 # holds characters of no single code page and control characters, and checks
 # what the screen shows: the name in its own characters, each control
-# character as '?', and the title untouched by the name. The wine settings
+# character as '?', and the title not set by the name. The wine settings
 # (WINEPREFIX, WINEDEBUG, ...) come from the environment.
 set -u
 program=$(realpath "$1")
@@ -42,7 +42,8 @@ expect_line() {
 expect_line "Talvenir ZEMRIK v1.0 $shown -> $shown.FF7"
 expect_line "Cannot open file $shown."
 expect_line "EXIT=1"
-if [ "$title" != "Talvenir ZEMRIK v1.0" ]; then
+# The program puts back the title it found; the name must not have set one.
+if [[ $title == *EVIL* ]]; then
     echo "title is [$title]"
     failed=1
 fi

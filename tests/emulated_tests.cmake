@@ -17,9 +17,13 @@ gtest_discover_tests(unit_tests NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60)
 # signals and exit statuses reach the suites as the program's own. It has
 # the program's file name, which the suites expect in failure reports.
 string(JOIN " " emulator ${CMAKE_CROSSCOMPILING_EMULATOR})
+# The program is linked statically: the emulator needs no library prefix for
+# it, and one (-L) would make it look up every absolute path the program
+# opens under that prefix first.
+list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 program_emulator)
 set(ZEMRIK_EMULATED_PROGRAM ${CMAKE_CURRENT_BINARY_DIR}/emulated/zemrik)
 file(GENERATE OUTPUT ${ZEMRIK_EMULATED_PROGRAM}
-     CONTENT "#!/bin/sh\nexec ${emulator} \"$<TARGET_FILE:zemrik>\" \"$@\"\n"
+     CONTENT "#!/bin/sh\nexec ${program_emulator} \"$<TARGET_FILE:zemrik>\" \"$@\"\n"
      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # The suites are built for this machine (the native build's); they start the
@@ -32,7 +36,7 @@ foreach(suite e2e safety)
   if(ZEMRIK_${variable}_TESTS)
     add_test(NAME ${suite}_emulated COMMAND ${ZEMRIK_${variable}_TESTS})
     set_tests_properties(${suite}_emulated PROPERTIES
-                         ENVIRONMENT "ZEMRIK_COMMAND=${ZEMRIK_EMULATED_PROGRAM};ZEMRIK_EMULATOR=${emulator}"
+                         ENVIRONMENT "ZEMRIK_COMMAND=${ZEMRIK_EMULATED_PROGRAM};ZEMRIK_EMULATOR=${program_emulator}"
                          TIMEOUT 1200)
   else()
     message(STATUS "ZEMRIK_${variable}_TESTS not set: the ${suite} suite will not run on this build's program")

@@ -119,8 +119,19 @@ std::string ConsoleShownName(std::string_view name)
 
 void ConsoleRedraw(std::string_view text)
 {
-    if (IsConsole())
-        ConsoleWrite(text);
+    if (!IsConsole())
+        return;
+    ConsoleWrite(text);
+    // A console that wraps as soon as the last column is written has moved
+    // to the next row when the text ended there: back to that column, so
+    // that the line end which follows leaves no empty row.
+    HANDLE out = StandardOutput();
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!text.empty() && GetConsoleScreenBufferInfo(out, &info) && info.dwCursorPosition.X == 0 &&
+        info.dwCursorPosition.Y > 0 && info.dwSize.X > 0) {
+        COORD back{static_cast<SHORT>(info.dwSize.X - 1), static_cast<SHORT>(info.dwCursorPosition.Y - 1)};
+        SetConsoleCursorPosition(out, back);
+    }
 }
 
 void ConsoleSetTitle(std::string_view title)
