@@ -145,7 +145,8 @@ TEST(Links, ALinkSwappedInWhileReadingIsNotFollowed)
     ASSERT_EQ(chown((dir / "work/notes").c_str(), kNobody, kNobody), 0);
     // Every read of the input waits half a second; the swap comes meanwhile.
     std::string script =
-        "strace -f -o /dev/null -e inject=read:delay_enter=500000 \"$ZEMRIK\" -r -q work/notes & "
+        "strace -f -o /dev/null -P work/notes -e trace=read -e inject=read:delay_enter=500000 "
+        "\"$ZEMRIK\" -r -q work/notes & "
         "sleep 0.25; setpriv --reuid=65534 --regid=65534 --clear-groups "
         "sh -c 'ln -s ../victim work/swap && mv -T work/swap work/notes'; wait $!";
     ProgramResult r = RunShell(script, dir.Path);
