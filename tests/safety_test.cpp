@@ -95,6 +95,56 @@ INSTANTIATE_TEST_SUITE_P(Syscalls, InjectedFailureTest, ::testing::Values(
     InjectedCase{{"-P", "f", "-e", "trace=read", "-e", "inject=read:retval=0:when=1"}, {"-q", "f", "out"},
                  Report("EReadError", "Stream read error.")}));
 
+// The same kind of failures on a file large enough to be written while the
+// next pieces are read: the same display and report as if it had been read
+// whole first, and every file as it was.
+class LargeInjectedFailureTest : public ::testing::TestWithParam<InjectedCase> {};
+
+TEST_P(LargeInjectedFailureTest, LeavesEveryFileAsItWas)
+{
+    REQUIRE_TOOL("strace");
+    const InjectedCase& c = GetParam();
+    TempDir dir;
+    std::string input = RandomBytes(std::size_t(16) << 20, 13), old = RandomBytes(500, 14);
+    WriteFileBytes(dir / "f", input);
+    WriteFileBytes(dir / "out", old);
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null"};
+    command.insert(command.end(), c.Strace.begin(), c.Strace.end());
+    command.push_back(ProgramCommand().back());
+    command.insert(command.end(), c.Arguments.begin(), c.Arguments.end());
+
+    ProgramResult r = RunCommand(command, dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, c.Report);
+    EXPECT_TRUE(ReadFileBytes(dir / "f") == input);
+    EXPECT_EQ(ReadFileBytes(dir / "out"), old);
+    EXPECT_EQ(ListDir(dir.Path), (Names{"f", "out"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Syscalls, LargeInjectedFailureTest, ::testing::Values(
+    // A write part-way fails: the rest is still read, every star drawn.
+    InjectedCase{{"-e", "inject=write:error=ENOSPC:when=3"}, {"-q", "f", "out"}, kWriteError},
+    // A read part-way fails: the run ends at once, its stars so far shown.
+    InjectedCase{{"-P", "f", "-e", "trace=read", "-e", "inject=read:error=EIO:when=5"}, {"f", "out"},
+                 Banner("F", "OUT") + Frame(12) + Report("EReadError", "Stream read error.")},
+    InjectedCase{{"-e", "inject=fsync:error=EIO"}, {"-q", "f", "out"}, kWriteError}));
+
+// The disk fills up part-way through a large file converted in place, with
+// the display on: every star, then the report, and the file as it was.
+TEST(Limits, AFullDiskPartWayThroughALargeFileShowsEveryStar)
+{
+    SmallDisk disk("size=24m");
+    if (!disk.Mounted)
+        GTEST_SKIP() << "skipped: needs root to mount file systems";
+    std::string input = RandomBytes(std::size_t(16) << 20, 15);
+    WriteFileBytes(disk.Dir / "f", input);
+    ProgramResult r = RunProgram({"-r", "f"}, disk.Dir.Path);
+    EXPECT_EQ(r.ExitStatus, 1);
+    EXPECT_EQ(r.Output, Banner("F", "F") + Frame(50) + kWriteError);
+    EXPECT_TRUE(ReadFileBytes(disk.Dir / "f") == input);
+    EXPECT_EQ(ListDir(disk.Dir.Path), Names{"f"});
+}
+
 class InterruptTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(InterruptTest, RemovesTheTemporaryAndEndsByTheSignal)

@@ -11,6 +11,7 @@
 #include "files/input.h"
 #include "files/memory.h"
 #include "files/output.h"
+#include "files/piece.h"
 #include "translate/errors.h"
 #include "translate/kernels/kernels.h"
 #include "translate/tables.h"
@@ -18,11 +19,7 @@
 namespace {
 
 constexpr std::int64_t kProgressStep = 1024;
-
-// Read, translated and written in one go: small enough to stay in the
-// processor's cache from the read to the write, large enough that the system
-// calls cost little (bench/compare.sh).
-constexpr std::size_t kPiece = std::size_t(256) << 10;
+constexpr std::size_t kPiece = kPieceSize;
 
 WorkMemory TakePiece()
 {
@@ -42,6 +39,14 @@ struct InputCloser {
 struct Saving {
     OutputPtr Out;
     std::exception_ptr Failure;
+
+    // Where to read the next piece into: the output's own memory where it
+    // writes in the background, `own` otherwise.
+    std::uint8_t* Buffer(std::uint8_t* own)
+    {
+        std::uint8_t* piece = Out && !Failure ? OutputPiece(*Out) : nullptr;
+        return piece != nullptr ? piece : own;
+    }
 
     void Write(const std::uint8_t* data, std::size_t size)
     {
@@ -73,10 +78,11 @@ void TranslateAndSave(Read read, std::int64_t size, std::uint8_t* piece, Saving&
 {
     for (std::int64_t done = 0; done < size;) {
         std::size_t want = size - done < std::int64_t(kPiece) ? std::size_t(size - done) : kPiece;
-        if (read(piece, want) != want)
+        std::uint8_t* buffer = saving.Buffer(piece);
+        if (read(buffer, want) != want)
             throw EReadError();  // the input shrank under us
-        TranslatePiece(piece, want, WorkTable, done, size, progress);
-        saving.Write(piece, want);
+        TranslatePiece(buffer, want, WorkTable, done, size, progress);
+        saving.Write(buffer, want);
         done += static_cast<std::int64_t>(want);
     }
 }
@@ -86,11 +92,12 @@ void TranslateAndSave(Read read, std::int64_t size, std::uint8_t* piece, Saving&
 void StreamUnsized(InputFile& input, std::uint8_t* piece, Saving& saving)
 {
     for (;;) {
-        std::size_t got = ReadInput(input, piece, kPiece);
+        std::uint8_t* buffer = saving.Buffer(piece);
+        std::size_t got = ReadInput(input, buffer, kPiece);
         if (got == 0)
             return;
-        TranslatePiece(piece, got, WorkTable, 0, 0, nullptr);
-        saving.Write(piece, got);
+        TranslatePiece(buffer, got, WorkTable, 0, 0, nullptr);
+        saving.Write(buffer, got);
         if (got < kPiece)
             return;
     }

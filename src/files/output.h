@@ -24,7 +24,14 @@ using OutputPtr = std::unique_ptr<Output, OutputCloser>;
 // Throws EFCreateError.
 OutputPtr BeginOutput(const NamedFile& file, const InputFile& input);
 
-// Appends `size` bytes; false on any failure (a full disk, an I/O error).
+// Memory for the next piece (kPieceSize bytes) where the output writes in
+// the background: reading straight into it saves a copy. Null where it
+// writes in line. A piece taken goes back through WriteOutput.
+std::uint8_t* OutputPiece(Output& output);
+
+// Appends `size` bytes; false on any failure so far (a full disk, an I/O
+// error). Where the output writes in the background, `data` must come from
+// OutputPiece, and a failure may only show at FinishOutput.
 bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size);
 
 // The folder the output's temporary file is in, as a path for OpenScratch

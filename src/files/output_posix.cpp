@@ -25,7 +25,9 @@
 
 #include "files/input.h"
 #include "files/io_posix.h"
+#include "files/piece.h"
 #include "files/temporary_posix.h"
+#include "files/writer_posix.h"
 #include "translate/errors.h"
 
 enum class SaveWay { Direct, Rename, Rewrite };
@@ -42,6 +44,12 @@ struct Output {
     Descriptor OldEntry;       // that file, held (O_PATH) to read its attributes
     bool IsInput = false;      // the file replaced is the input
     TemporaryFile Temporary;
+    BackgroundWriter* Writer = nullptr;  // writing the temporary file, for large inputs
+
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() { StopBackgroundWriter(Writer); }
 };
 
 void OutputCloser::operator()(Output* output) const
@@ -288,7 +296,10 @@ std::string BackupName(const std::string& name)
     return name + ".zemrik-backup";
 }
 
-void OpenTemporary(Output& out, bool unnamedOnly)
+// Below this the thread would cost more than it saves.
+constexpr std::int64_t kBackgroundFrom = 4 * std::int64_t(kPieceSize);
+
+void OpenTemporary(Output& out, bool unnamedOnly, const InputFile& input)
 {
     // A new file gets what any program creating it would give it (the umask,
     // or the folder's default ACL); a replacement starts private and takes
@@ -298,6 +309,8 @@ void OpenTemporary(Output& out, bool unnamedOnly)
         (unnamedOnly && !out.Temporary.Name.empty()))
         throw EFCreateError(out.Shown);
     out.Fd = out.Temporary.File.Fd;
+    if (input.Size >= kBackgroundFrom)
+        out.Writer = StartBackgroundWriter(out.Fd, kPieceSize);
 }
 
 // A name not taken yet: the complete file gets it in one step, and never
@@ -423,7 +436,7 @@ OutputPtr BeginOutput(const NamedFile& file, const InputFile& input)
         if (errno != ENOENT)
             throw EFCreateError(file.Shown);  // what is there cannot be told
         out->Way = SaveWay::Rename;
-        OpenTemporary(*out, appendOnly);
+        OpenTemporary(*out, appendOnly, input);
         return out;
     }
     out->Existed = true;
@@ -450,12 +463,19 @@ OutputPtr BeginOutput(const NamedFile& file, const InputFile& input)
         faccessat(out->Folder.Fd, BackupName(out->Name).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
         throw EFCreateError(file.Shown);
     out->Way = st.st_nlink > 1 ? SaveWay::Rewrite : SaveWay::Rename;
-    OpenTemporary(*out, false);
+    OpenTemporary(*out, false, input);
     return out;
+}
+
+std::uint8_t* OutputPiece(Output& output)
+{
+    return output.Writer != nullptr ? FreePiece(*output.Writer) : nullptr;
 }
 
 bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size)
 {
+    if (output.Writer != nullptr)
+        return QueuePiece(*output.Writer, const_cast<std::uint8_t*>(data), size);
     return WriteAll(output.Fd, data, size);
 }
 
@@ -466,6 +486,10 @@ std::string OutputFolder(const Output& output)
 
 void FinishOutput(Output& output, InputFile& input)
 {
+    BackgroundWriter* writer = output.Writer;
+    output.Writer = nullptr;
+    if (!StopBackgroundWriter(writer))
+        throw EWriteError();
     switch (output.Way) {
     case SaveWay::Direct:
         if (!output.Opened.Close())

@@ -188,6 +188,11 @@ OutputPtr BeginOutput(const NamedFile& file, const InputFile&)
     return output;
 }
 
+std::uint8_t* OutputPiece(Output&)
+{
+    return nullptr;  // written in line
+}
+
 bool WriteOutput(Output& output, const std::uint8_t* data, std::size_t size)
 {
     return WriteAll(output.File.H, data, size);
