@@ -104,6 +104,10 @@ TEST_P(LargeInjectedFailureTest, LeavesEveryFileAsItWas)
 {
     REQUIRE_TOOL("strace");
     const InjectedCase& c = GetParam();
+#ifdef ZEMRIK_SANITIZE
+    if (c.Strace.back().rfind("inject=write", 0) == 0)
+        GTEST_SKIP() << "skipped: the sanitizers' runtime makes writes of its own when a thread starts";
+#endif
     TempDir dir;
     std::string input = RandomBytes(std::size_t(16) << 20, 13), old = RandomBytes(500, 14);
     WriteFileBytes(dir / "f", input);
