@@ -15,35 +15,12 @@
 #include <vector>
 
 #include "support/expected.h"
+#include "support/requirements.h"
 #include "support/run_program.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
-
-bool IsRoot()
-{
-    return geteuid() == 0;
-}
-
-bool Have(const std::string& tool)
-{
-    return RunShell("command -v " + tool + " >/dev/null", "/").ExitStatus == 0;
-}
-
-#define REQUIRE_ROOT()                                                       \
-    if (!IsRoot())                                                           \
-    GTEST_SKIP() << "skipped: needs root to act as two users"
-#define REQUIRE_TOOL(tool)                                                   \
-    if (!Have(tool))                                                         \
-    GTEST_SKIP() << "skipped: " tool " is not installed"
-
-struct stat StatOf(const std::string& path)
-{
-    struct stat st = {};
-    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
 
 std::string Shell(const std::string& script, const std::string& dir)
 {
@@ -98,7 +75,7 @@ class LinkOwnerTest : public ::testing::TestWithParam<LinkCase> {};
 // user's is followed only to a file of that same user.
 TEST_P(LinkOwnerTest, AnotherUsersLinkLeadsOnlyToTheirOwnFiles)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to act as two users");
     const LinkCase& c = GetParam();
     TempDir dir;
     ASSERT_EQ(mkdir((dir / "work").c_str(), 0755), 0);
@@ -134,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Owners, LinkOwnerTest, ::testing::Values(
 // the input is being read: the write must not follow it.
 TEST(Links, ALinkSwappedInWhileReadingIsNotFollowed)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to act as two users");
     REQUIRE_TOOL("strace");
     TempDir dir;
     ASSERT_EQ(mkdir((dir / "work").c_str(), 0755), 0);
@@ -470,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(Spellings, MissingStreamTest, ::testing::Values(
 // existing one cannot be replaced, and nothing is left behind either way.
 TEST(Folders, AnAppendOnlyFolderGetsNewFilesAndKeepsNoLitter)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to act as two users");
     REQUIRE_TOOL("chattr");
     TempDir dir;
     ASSERT_EQ(mkdir((dir / "box").c_str(), 0755), 0);
@@ -552,7 +529,7 @@ TEST(Attributes, AReplacedFileKeepsItsAclAndExtendedAttributes)
 // its ACL, rewritten in place.
 TEST(Attributes, AFileThatCannotBeGivenAwayIsRewrittenInPlace)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to act as two users");
     REQUIRE_TOOL("setfacl");
     TempDir dir;
     ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);

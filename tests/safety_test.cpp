@@ -14,33 +14,10 @@
 #include <vector>
 
 #include "support/expected.h"
+#include "support/requirements.h"
 #include "support/run_program.h"
 
 namespace {
-
-bool IsRoot()
-{
-    return geteuid() == 0;
-}
-
-bool Have(const std::string& tool)
-{
-    return RunShell("command -v " + tool + " >/dev/null", "/").ExitStatus == 0;
-}
-
-#define REQUIRE_ROOT()                                                     \
-    if (!IsRoot())                                                         \
-    GTEST_SKIP() << "skipped: needs root to mount file systems"
-#define REQUIRE_TOOL(tool)                                                 \
-    if (!Have(tool))                                                       \
-    GTEST_SKIP() << "skipped: " tool " is not installed"
-
-struct stat StatOf(const std::string& path)
-{
-    struct stat st = {};
-    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
 
 using Names = std::vector<std::string>;
 
@@ -273,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, PeakMemoryTest, ::testing::Values(
 
 TEST(Limits, RenameOntoAMountPointIsRefusedAndNothingIsCopied)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to mount file systems");
     TempDir dir;
     std::string input = RandomBytes(3000, 7), old = RandomBytes(100, 8);
     WriteFileBytes(dir / "in", input);
@@ -473,7 +450,7 @@ TEST(Permissions, AWriteProtectedOutputIsNotReplaced)
 
 TEST(Permissions, AUserKeepsTheGroupOfAFileTheyReplace)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to mount file systems");
     TempDir dir;
     ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);
     WriteFileBytes(dir / "f", "text");
@@ -489,7 +466,7 @@ TEST(Permissions, AUserKeepsTheGroupOfAFileTheyReplace)
 
 TEST(Permissions, ALinkPlantedInASharedFolderIsNotFollowed)
 {
-    REQUIRE_ROOT();
+    REQUIRE_ROOT("to mount file systems");
     TempDir dir;
     ASSERT_EQ(chmod(dir.Path.c_str(), 01777), 0);  // like /tmp
     WriteFileBytes(dir / "in", "text");

@@ -111,6 +111,36 @@ bool CanNameUnnamedFiles()
     return access("/proc/self/fd", X_OK) == 0 || geteuid() == 0;
 }
 
+// Gives the unnamed file open as `fd` the name `name` in `folder`, which
+// must not be taken. Through /proc anyone who may write the folder can;
+// without it, only a privileged process.
+bool LinkUnnamed(int fd, int folder, const std::string& name)
+{
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+           linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// Tries `take(name)` with fresh hidden names derived from `base` until one
+// is free; the name taken is then the temporary file's, known to the signal
+// handler from the same moment.
+template <class Take>
+bool TakeHiddenName(TemporaryFile& temporary, const std::string& base, Take take)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = HiddenName(base);
+        SignalsBlocked blocked;
+        if (take(name)) {
+            temporary.Name = name;
+            Register(temporary);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 SignalsBlocked::SignalsBlocked()
@@ -148,40 +178,20 @@ bool CreateTemporary(int folder, const std::string& base, mode_t mode, Temporary
             return true;
         }
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = HiddenName(base);
-        SignalsBlocked blocked;
+    return TakeHiddenName(temporary, base, [&](const std::string& name) {
         int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0) {
-            temporary.File.Fd = fd;
-            temporary.Name = name;
-            Register(temporary);
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
-    }
-    return false;
+        temporary.File.Fd = fd;
+        return fd >= 0;
+    });
 }
 
 bool NameTemporary(TemporaryFile& temporary, const std::string& base)
 {
     if (!temporary.Name.empty())
         return true;
-    std::string self = "/proc/self/fd/" + std::to_string(temporary.File.Fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = HiddenName(base);
-        SignalsBlocked blocked;
-        if (linkat(AT_FDCWD, self.c_str(), temporary.Folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-            linkat(temporary.File.Fd, "", temporary.Folder, name.c_str(), AT_EMPTY_PATH) == 0) {
-            temporary.Name = name;
-            Register(temporary);
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
-    }
-    return false;
+    return TakeHiddenName(temporary, base, [&](const std::string& name) {
+        return LinkUnnamed(temporary.File.Fd, temporary.Folder, name);
+    });
 }
 
 void KeepTemporary(TemporaryFile& temporary)
@@ -195,11 +205,8 @@ bool PlaceTemporary(TemporaryFile& temporary, const std::string& name)
 {
     SignalsBlocked blocked;
     int folder = temporary.Folder;
-    if (temporary.Name.empty()) {
-        std::string self = "/proc/self/fd/" + std::to_string(temporary.File.Fd);
-        return linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-               linkat(temporary.File.Fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
-    }
+    if (temporary.Name.empty())
+        return LinkUnnamed(temporary.File.Fd, folder, name);
     if (renameat2(folder, temporary.Name.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
         // A file system without that flag: a link never replaces either.
         if (errno != EINVAL || linkat(folder, temporary.Name.c_str(), folder, name.c_str(), 0) != 0)
