@@ -11,11 +11,10 @@ void BuildWorkTable(bool Decode)
     }
     // The decode table is derived from the encode table, never typed twice:
     // for each code j, the last k whose encoding is j wins; codes that nothing
-    // encodes to stay zero.
-    for (int j = 0; j < 256; ++j) {
+    // encodes to stay zero. Going through k in ascending order once gives
+    // just that, without scanning all k for every j.
+    for (int j = 0; j < 256; ++j)
         WorkTable[j] = 0;
-        for (int k = 0; k < 256; ++k)
-            if (EncodeTable[k] == j)
-                WorkTable[j] = static_cast<std::uint8_t>(k);
-    }
+    for (int k = 0; k < 256; ++k)
+        WorkTable[EncodeTable[k]] = static_cast<std::uint8_t>(k);
 }
