@@ -360,7 +360,6 @@ TEST_P(NamedTemporaryTest, AnEndingSignalRemovesIt)
     std::string input = RandomBytes(3000, 57);
     WriteFileBytes(dir / "f", input);
     // Which openat asks for an unnamed file: that one is refused.
-    std::vector<std::string> calls;
     std::string log = dir.Path + ".log";
     std::vector<std::string> trace{"strace", "-f", "-qq", "-o", log, "-e", "trace=openat",
                                    ProgramCommand().back(), "-q", "f", "out"};
