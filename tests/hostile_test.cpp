@@ -278,8 +278,8 @@ TEST_P(CrashSweepTest, LeavesTheOldOrTheNewContent)
         ++points;
         TempDir dir;
         prepare(dir);
-        std::string spec = "inject=" + call + ":signal=SIGKILL:when=" + std::to_string(nth);
-        ProgramResult r = RunCommand(Traced({"-e", spec}, c.Arguments), dir.Path);
+        std::string injection = "inject=" + call + ":signal=SIGKILL:when=" + std::to_string(nth);
+        ProgramResult r = RunCommand(Traced({"-e", injection}, c.Arguments), dir.Path);
         std::string where = call + " #" + std::to_string(nth);
         EXPECT_EQ(r.Signal, SIGKILL) << where;
 
