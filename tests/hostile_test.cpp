@@ -31,16 +31,6 @@ std::string Shell(const std::string& script, const std::string& dir)
 
 const uid_t kNobody = 65534;
 
-// The program under strace, with `strace` options before it.
-std::vector<std::string> Traced(const std::vector<std::string>& strace, const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null"};
-    command.insert(command.end(), strace.begin(), strace.end());
-    command.push_back(ProgramCommand().back());
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
-}
-
 // The system calls a run makes, in order, by name.
 std::vector<std::string> SyscallsOf(const std::vector<std::string>& arguments, const std::string& dir,
                                     const std::string& log)
@@ -221,7 +211,7 @@ TEST(Backup, AnInterruptDuringARewriteWaitsForItsEnd)
     ASSERT_EQ(link((dir / "a").c_str(), (dir / "b").c_str()), 0);
     // Write 1 fills the temporary file, write 2 makes the copy, write 3
     // rewrites the file.
-    ProgramResult r = RunCommand(Traced({"-e", "inject=write:signal=SIGINT:when=3"}, {"-r", "-q", "a"}), dir.Path);
+    ProgramResult r = RunCommand(TracedCommand({"-e", "inject=write:signal=SIGINT:when=3"}, {"-r", "-q", "a"}), dir.Path);
     EXPECT_EQ(r.Signal, SIGINT);
     EXPECT_EQ(ReadFileBytes(dir / "a"), Encoded(input));
     EXPECT_EQ(ListDir(dir.Path), (Names{"a", "b"}));
@@ -279,7 +269,7 @@ TEST_P(CrashSweepTest, LeavesTheOldOrTheNewContent)
         TempDir dir;
         prepare(dir);
         std::string injection = "inject=" + call + ":signal=SIGKILL:when=" + std::to_string(nth);
-        ProgramResult r = RunCommand(Traced({"-e", injection}, c.Arguments), dir.Path);
+        ProgramResult r = RunCommand(TracedCommand({"-e", injection}, c.Arguments), dir.Path);
         std::string where = call + " #" + std::to_string(nth);
         EXPECT_EQ(r.Signal, SIGKILL) << where;
 
@@ -378,7 +368,7 @@ TEST_P(NamedTemporaryTest, AnEndingSignalRemovesIt)
     ASSERT_GT(unnamed, 0);
 
     ProgramResult r = RunCommand(
-        Traced({"-e", "inject=openat:error=EOPNOTSUPP:when=" + std::to_string(unnamed), "-e",
+        TracedCommand({"-e", "inject=openat:error=EOPNOTSUPP:when=" + std::to_string(unnamed), "-e",
                 "inject=write:signal=" + std::to_string(signal) + ":when=1"},
                {"-q", "f", "out"}),
         dir.Path);

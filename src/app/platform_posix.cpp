@@ -2,10 +2,9 @@
 
 #include <csignal>
 
+#include "app/command_line.h"
 #include "files/io_posix.h"
 #include "files/temporary_posix.h"
-
-#include "app/command_line.h"
 
 void PrepareStandardStreams()
 {

@@ -21,9 +21,11 @@ namespace {
 constexpr std::int64_t kProgressStep = 1024;
 constexpr std::size_t kPiece = kPieceSize;
 
-WorkMemory TakePiece()
+// Tells `progress` every multiple of 1024 in (from, to], in order.
+void ReportProgress(std::int64_t from, std::int64_t to, std::int64_t total, ProgressCallback progress)
 {
-    return TakeMemory(kPiece);
+    for (std::int64_t next = (from / kProgressStep + 1) * kProgressStep; next <= to; next += kProgressStep)
+        progress(next, total);
 }
 
 // Closes the input however the conversion ends.
@@ -50,7 +52,7 @@ struct Saving {
 
     void Write(const std::uint8_t* data, std::size_t size)
     {
-        if (Failure || size == 0)
+        if (Failure)
             return;
         if (!WriteOutput(*Out, data, size)) {
             Failure = std::make_exception_ptr(EWriteError());
@@ -122,7 +124,7 @@ void SpoolThenConvert(InputFile& input, std::uint8_t* piece, Saving& saving, Pro
             if (!saving.Failure && !WriteScratch(scratch, piece, got))
                 saving.Failure = std::make_exception_ptr(EWriteError());
         } else {
-            held.push_back(TakePiece());
+            held.push_back(TakeMemory(kPiece));
             std::memcpy(held.back().get(), piece, got);
         }
         size += static_cast<std::int64_t>(got);
@@ -135,8 +137,7 @@ void SpoolThenConvert(InputFile& input, std::uint8_t* piece, Saving& saving, Pro
             saving.Failure = std::make_exception_ptr(EWriteError());
         if (saving.Failure) {
             // Nothing left to save, but the stars are due all the same.
-            for (std::int64_t p = kProgressStep; p <= size; p += kProgressStep)
-                progress(p, size);
+            ReportProgress(0, size, size, progress);
             return;
         }
         TranslateAndSave([&](std::uint8_t* into, std::size_t want) { return ReadInput(scratch, into, want); },
@@ -161,16 +162,14 @@ void TranslatePiece(std::uint8_t* data, std::size_t size, const std::uint8_t* ta
     SelectedKernel()(data, size, table);
     if (progress == nullptr)
         return;
-    std::int64_t end = offset + static_cast<std::int64_t>(size);
-    for (std::int64_t next = (offset / kProgressStep + 1) * kProgressStep; next <= end; next += kProgressStep)
-        progress(next, total);
+    ReportProgress(offset, offset + static_cast<std::int64_t>(size), total, progress);
 }
 
 void ConvertFile(const NamedFile& InputName, const NamedFile& OutputName, ProgressCallback progress)
 {
     InputFile input = OpenInput(InputName);
     InputCloser closeInput{input};
-    WorkMemory piece = TakePiece();
+    WorkMemory piece = TakeMemory(kPiece);
     Saving saving = BeginSaving(OutputName, input);
 
     if (input.Size >= 0)

@@ -66,8 +66,7 @@ InputFile OpenInput(const NamedFile& file)
         // The run before ours may have replaced the file under its name: the
         // file to read is the one the name holds now.
         struct stat now;
-        if (attempt == 10 || (stat(file.Path.c_str(), &now) == 0 && now.st_dev == st.st_dev &&
-                              now.st_ino == st.st_ino))
+        if (attempt == 10 || (stat(file.Path.c_str(), &now) == 0 && SameFile(now, st)))
             break;
     }
 

@@ -32,6 +32,16 @@ bool Descriptor::Close()
     return fd < 0 || close(fd) == 0;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+std::string ProcPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
 std::int64_t ReadFully(int fd, std::uint8_t* into, std::size_t want)
 {
     std::size_t got = 0;

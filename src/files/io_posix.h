@@ -32,6 +32,12 @@ bool CopyWholeFile(int from, int to);
 
 struct stat;
 
+// Whether two statuses are of the same file.
+bool SameFile(const struct stat& a, const struct stat& b);
+
+// A path to what the program's descriptor `fd` is open on, through /proc.
+std::string ProcPath(int fd);
+
 // Gives each standard stream the program was started without a stand-in of
 // its own: an empty unnamed file no path can lead to but through the stream
 // itself. Its number then cannot go to a file the program opens (console

@@ -15,12 +15,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <string_view>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "files/input.h"
@@ -60,11 +60,6 @@ void OutputCloser::operator()(Output* output) const
 namespace {
 
 // --- Finding the output ------------------------------------------------------
-
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 bool AllDigits(const std::string& name)
 {
@@ -218,17 +213,14 @@ bool AppendOnlyFolder(int folder)
 
 // --- Keeping what the old file had ---------------------------------------------
 
-std::string ProcPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-std::vector<std::string> AttributeNames(const std::string& path, int fd, bool& ok)
+// The names of the extended attributes of the file at `path`. `ok` is false
+// when they cannot be listed.
+std::vector<std::string> AttributeNames(const std::string& path, bool& ok)
 {
     ok = true;
     std::vector<char> list(1024);
     for (;;) {
-        ssize_t n = fd >= 0 ? flistxattr(fd, list.data(), list.size()) : listxattr(path.c_str(), list.data(), list.size());
+        ssize_t n = listxattr(path.c_str(), list.data(), list.size());
         if (n >= 0) {
             std::vector<std::string> names;
             for (std::size_t i = 0; i < static_cast<std::size_t>(n); i += names.back().size() + 1)
@@ -250,11 +242,11 @@ bool CopyAttributes(Output& out)
 {
     bool ok = false;
     std::string old = ProcPath(out.OldEntry.Fd);
-    std::vector<std::string> wanted = AttributeNames(old, -1, ok);
+    std::vector<std::string> wanted = AttributeNames(old, ok);
     if (!ok)
         return false;
     int to = out.Temporary.File.Fd;
-    for (const std::string& name : AttributeNames(std::string(), to, ok)) {
+    for (const std::string& name : AttributeNames(ProcPath(to), ok)) {
         bool keep = false;
         for (const std::string& w : wanted)
             keep = keep || w == name;
@@ -350,15 +342,15 @@ void FinishRewrite(Output& out, InputFile& input)
     // The copy gets its fixed name only once it is whole and flushed; an
     // existing one may be the only whole old content left by a run that was
     // killed, and is never replaced.
+    std::string backupName = BackupName(out.Name);
     TemporaryFile backup;
-    if (!CreateTemporary(out.Folder.Fd, BackupName(out.Name), 0600, backup))
+    if (!CreateTemporary(out.Folder.Fd, backupName, 0600, backup))
         throw EFCreateError(out.Shown);
     // Whoever could read the file can read its copy.
     (void)fchown(backup.File.Fd, geteuid() == 0 ? out.Old.st_uid : uid_t(-1), out.Old.st_gid);
     (void)fchmod(backup.File.Fd, out.Old.st_mode & 0666);
     if (!CopyWholeFile(file.Fd, backup.File.Fd) || fsync(backup.File.Fd) != 0)
         throw EWriteError();
-    std::string backupName = BackupName(out.Name);
     if (!PlaceTemporary(backup, backupName))
         throw EFCreateError(out.Shown);
     if (fsync(out.Folder.Fd) != 0) {
@@ -455,8 +447,8 @@ OutputPtr BeginOutput(const NamedFile& file, const InputFile& input)
     // that keeps every name leaves no way to replace a file, nor to remove
     // the copy a rewrite makes; and a copy left by a killed rewrite is the
     // only whole old content there may be.
-    struct stat input_st;
-    out->IsInput = fstat(static_cast<int>(input.Handle), &input_st) == 0 && SameFile(input_st, st);
+    struct stat inputStatus;
+    out->IsInput = fstat(static_cast<int>(input.Handle), &inputStatus) == 0 && SameFile(inputStatus, st);
     out->OldEntry.Fd = openat(out->Folder.Fd, out->Name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (faccessat(out->Folder.Fd, out->Name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 ||
         appendOnly || out->OldEntry.Fd < 0 ||
@@ -486,9 +478,7 @@ std::string OutputFolder(const Output& output)
 
 void FinishOutput(Output& output, InputFile& input)
 {
-    BackgroundWriter* writer = output.Writer;
-    output.Writer = nullptr;
-    if (!StopBackgroundWriter(writer))
+    if (!StopBackgroundWriter(std::exchange(output.Writer, nullptr)))
         throw EWriteError();
     switch (output.Way) {
     case SaveWay::Direct:

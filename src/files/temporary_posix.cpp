@@ -39,28 +39,6 @@ extern "C" void RemoveTemporaryAndDie(int signal)
     raise(signal);
 }
 
-}  // namespace
-
-void InstallCleanupHandlers()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    for (int signal : kEndingSignals) {
-        struct sigaction old;
-        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
-            continue;  // started ignoring it (nohup): keep ignoring it
-        struct sigaction action = {};
-        action.sa_handler = RemoveTemporaryAndDie;
-        action.sa_flags = SA_RESETHAND;
-        sigfillset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-}
-
-namespace {
-
 // Called with the signals blocked.
 void Register(TemporaryFile& temporary)
 {
@@ -116,8 +94,7 @@ bool CanNameUnnamedFiles()
 // without it, only a privileged process.
 bool LinkUnnamed(int fd, int folder, const std::string& name)
 {
-    std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+    return linkat(AT_FDCWD, ProcPath(fd).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
            linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
@@ -142,6 +119,24 @@ bool TakeHiddenName(TemporaryFile& temporary, const std::string& base, Take take
 }
 
 }  // namespace
+
+void InstallCleanupHandlers()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (int signal : kEndingSignals) {
+        struct sigaction old;
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;  // started ignoring it (nohup): keep ignoring it
+        struct sigaction action = {};
+        action.sa_handler = RemoveTemporaryAndDie;
+        action.sa_flags = SA_RESETHAND;
+        sigfillset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 SignalsBlocked::SignalsBlocked()
 {

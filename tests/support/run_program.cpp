@@ -46,6 +46,17 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
     return RunCommand(words, dir);
 }
 
+std::vector<std::string> TracedCommand(const std::vector<std::string>& straceOptions,
+                                       const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command{"strace", "-f", "-o", "/dev/null"};
+    command.insert(command.end(), straceOptions.begin(), straceOptions.end());
+    for (const std::string& word : ProgramCommand())
+        command.push_back(word);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
+
 ProgramResult RunShell(const std::string& script, const std::string& dir)
 {
     // Scripts start "$ZEMRIK" as one word: the program under test must be one.

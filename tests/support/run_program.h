@@ -26,6 +26,11 @@ bool TestingEmulatedProgram();
 // /dev/null, standard output captured.
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& dir);
 
+// The program under test with `arguments`, started by strace (following its
+// threads, its own output thrown away) with `straceOptions`.
+std::vector<std::string> TracedCommand(const std::vector<std::string>& straceOptions,
+                                       const std::vector<std::string>& arguments);
+
 // Runs any command the same way; argv[0] is looked up in PATH.
 ProgramResult RunCommand(const std::vector<std::string>& argv, const std::string& dir);
 
